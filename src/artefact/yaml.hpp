@@ -1,0 +1,52 @@
+#pragma once
+// One YAML document as a tree of shared, read-only nodes. Aliases point at the
+// node they name instead of copying it, so a file full of aliases stays small.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace brelk::yaml {
+
+struct Node;
+using NodePtr = std::shared_ptr<const Node>;
+
+enum class NodeKind { Null, Boolean, Integer, Float, String, Sequence, Mapping };
+
+// A plain scalar resolved by the YAML 1.2 core schema; quoted and block
+// scalars are always strings. An integer is held as sign and magnitude so the
+// whole range from -2^63 to 2^64-1 survives; one beyond that is a Float.
+struct Node {
+    NodeKind kind = NodeKind::Null;
+    std::string tag;  // as written after resolution of handles; empty when untagged
+    bool boolean = false;
+    bool negative = false;        // Integer: the sign
+    std::uint64_t magnitude = 0;  // Integer: the absolute value
+    double number = 0.0;          // Float
+    std::string text;             // String: the value; other scalars: the source text
+    std::vector<NodePtr> items;                          // Sequence
+    std::vector<std::pair<NodePtr, NodePtr>> entries;    // Mapping, in stated order
+};
+
+struct Location {
+    std::uint64_t line = 0;    // from 1
+    std::uint64_t column = 0;  // from 1
+};
+
+struct ParseError {
+    std::optional<Location> location;
+    std::string message;
+};
+
+// Exactly one document: none is "EOF while parsing a value", several are
+// "deserializing from YAML containing more than one document is not supported".
+std::variant<NodePtr, ParseError> parse_document(std::string_view text);
+
+// The value under a plain-text key of a mapping node, or null when absent.
+const Node* find(const Node& mapping, std::string_view key);
+
+}  // namespace brelk::yaml

@@ -1,0 +1,28 @@
+#include "html/numbers.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace brelk {
+
+std::string shortest(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    // Plain notation of the largest double needs 309 digits.
+    char buffer[400];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (ec != std::errc{}) return "NaN";
+    return std::string(buffer, end);
+}
+
+std::string fixed(double value, int decimals) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    char buffer[400];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (ec != std::errc{}) return "NaN";
+    return std::string(buffer, end);
+}
+
+}  // namespace brelk

@@ -1,0 +1,20 @@
+#pragma once
+// The page skeleton every report shares: head with the inline stylesheet, and
+// the footer with its time stamp.
+#include <string>
+#include <string_view>
+
+namespace brelk {
+
+// The four shared stylesheet pieces, concatenated in order.
+std::string_view shared_stylesheet();
+
+// Everything up to and including "<main>\n"; the title is escaped, the
+// report's own CSS is placed unchanged after the shared stylesheet.
+void append_page_start(std::string& page, std::string_view title, std::string_view report_css);
+
+// Closes the body and writes the footer, stamped by `footer_stamp()`.
+void append_page_end(std::string& page);
+void append_page_end(std::string& page, std::string_view stamp);
+
+}  // namespace brelk

@@ -1,0 +1,56 @@
+#pragma once
+// The standings of one criterion as the postcondition renderer reads them,
+// whichever artefact format stated them. The views own their texts.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "artefact/records.hpp"
+
+namespace brelk {
+
+enum class Provenance { Criterion, Input, Unstated };
+
+struct StandingsRowView {
+    std::string input_key;  // from YAML the decimal text of inputIndex; from XML as written
+    std::string check;
+    Provenance provenance = Provenance::Unstated;
+    std::optional<std::string> path;
+    std::optional<std::string> form;
+    std::optional<std::string> expected;
+    std::vector<ObservedExemplar> observed;
+    std::uint64_t passed = 0;
+    std::uint64_t failed = 0;
+    std::uint64_t skipped = 0;
+    double observed_fraction = 0.0;
+    std::uint64_t elided = 0;
+    bool optional = false;
+};
+
+struct CriterionCounts {
+    std::uint32_t passed = 0;
+    std::uint32_t failed = 0;
+};
+
+struct StatedBound {
+    double wilson_lower_bound = 0.0;
+    std::optional<double> confidence_level;
+};
+
+struct StandingsBlockView {
+    std::string criterion;
+    std::optional<CriterionCounts> counts;
+    std::optional<StatedBound> bound;
+    std::optional<std::string> optional_slack;
+    std::vector<StandingsRowView> rows;
+
+    static StandingsBlockView of_stated(std::string name, const StandingsBlock& block,
+                                        std::optional<CriterionCounts> counts,
+                                        std::optional<StatedBound> bound);
+};
+
+// "criterion" and "input" exactly; any other text, or none, is unstated.
+Provenance provenance_of(const std::optional<std::string>& text);
+
+}  // namespace brelk
