@@ -25,7 +25,7 @@ std::string count_noun(std::uint64_t n, std::string_view noun) {
     return fmt::format("{} {}s", n, noun);
 }
 
-std::string quoted(std::string_view text) {
+std::string quoted_literal(std::string_view text) {
     std::string out = "\"";
     auto valid = display_text(text);
     for (auto it = valid.begin(); it != valid.end();) {

@@ -15,7 +15,7 @@ std::string count_noun(std::uint64_t n, std::string_view noun);
 
 // The text between double quotes with \" \\ \t \r \n \0 escapes and any other
 // control character (U+0000-U+001F, U+007F-U+009F) as \u{h}.
-std::string quoted(std::string_view text);
+std::string quoted_literal(std::string_view text);
 
 // Bytes that are not valid UTF-8 replaced by U+FFFD, for showing paths and arguments.
 std::string display_text(std::string_view bytes);
