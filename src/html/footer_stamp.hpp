@@ -17,7 +17,13 @@ struct StampSources {
     std::chrono::system_clock::time_point now;
 };
 
+// SOURCE_DATE_EPOCH; LC_ALL, LC_TIME or LANG; TZ, /etc/timezone or the
+// /etc/localtime link; the clock.
 StampSources system_stamp_sources();
+
+// Reads nothing but its argument and the locale and time-zone databases,
+// except that a zone the database lacks falls back to the C library's local
+// offset.
 std::string footer_stamp(const StampSources& sources);
 
 // An RFC 3339 instant in its own offset as "%d.%m.%Y %H:%M UTC" or

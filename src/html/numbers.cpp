@@ -1,5 +1,6 @@
 #include "html/numbers.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -19,10 +20,15 @@ std::string shortest(double value) {
 std::string fixed(double value, int decimals) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    char buffer[400];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    // A negative precision would make to_chars fall back to six digits.
+    decimals = std::max(decimals, 0);
+    // Sign, 309 integral digits, point, then the decimals.
+    std::string out(311 + static_cast<std::size_t>(decimals), '\0');
+    auto [end, ec] =
+        std::to_chars(out.data(), out.data() + out.size(), value, std::chars_format::fixed, decimals);
     if (ec != std::errc{}) return "NaN";
-    return std::string(buffer, end);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+    return out;
 }
 
 }  // namespace brelk

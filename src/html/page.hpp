@@ -13,8 +13,10 @@ std::string_view shared_stylesheet();
 // report's own CSS is placed unchanged after the shared stylesheet.
 void append_page_start(std::string& page, std::string_view title, std::string_view report_css);
 
-// Closes the body and writes the footer, stamped by `footer_stamp()`.
+// Closes the body and writes the footer, stamped from the process
+// environment (`footer_stamp(system_stamp_sources())`).
 void append_page_end(std::string& page);
+// The same with a stamp of the caller's choosing, written unescaped.
 void append_page_end(std::string& page, std::string_view stamp);
 
 }  // namespace brelk
