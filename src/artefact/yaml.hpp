@@ -20,6 +20,13 @@ enum class NodeKind { Null, Boolean, Integer, Float, String, Sequence, Mapping }
 // A plain scalar resolved by the YAML 1.2 core schema; quoted and block
 // scalars are always strings. An integer is held as sign and magnitude so the
 // whole range from -2^63 to 2^64-1 survives; one beyond that is a Float.
+//
+// Tags stay on the node as written, handles expanded ("!!str" reads
+// "tag:yaml.org,2002:str"). "!!str" and the non-specific "!" make any scalar
+// a String. "!!null", "!!bool", "!!int" and "!!float" make a scalar, quoted
+// or not, that type when its text reads as one ("!!float 1" is the Float 1);
+// otherwise the scalar resolves as it would untagged. Other tags change
+// nothing but the tag field.
 struct Node {
     NodeKind kind = NodeKind::Null;
     std::string tag;  // as written after resolution of handles; empty when untagged
@@ -44,6 +51,10 @@ struct ParseError {
 
 // Exactly one document: none is "EOF while parsing a value", several are
 // "deserializing from YAML containing more than one document is not supported".
+// A repeated scalar key is "duplicate key". Collections nested more than 128
+// deep (counting what aliases stand for) are "recursion limit exceeded";
+// aliases standing for more than 100 times the nodes written are "repetition
+// limit exceeded". Never throws.
 std::variant<NodePtr, ParseError> parse_document(std::string_view text);
 
 // The value under a plain-text key of a mapping node, or null when absent.

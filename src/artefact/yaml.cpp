@@ -1,0 +1,508 @@
+#include "artefact/yaml.hpp"
+
+#include <yaml.h>
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <new>
+#include <set>
+#include <stdexcept>
+#include <unordered_map>
+
+namespace brelk::yaml {
+namespace {
+
+// A hostile file must not drive a reader into deep recursion or an
+// exponential walk over shared nodes.
+constexpr std::size_t max_depth = 128;
+constexpr std::uint64_t max_repetition = 100;
+
+constexpr std::string_view str_tag = "tag:yaml.org,2002:str";
+constexpr std::string_view null_tag = "tag:yaml.org,2002:null";
+constexpr std::string_view bool_tag = "tag:yaml.org,2002:bool";
+constexpr std::string_view int_tag = "tag:yaml.org,2002:int";
+constexpr std::string_view float_tag = "tag:yaml.org,2002:float";
+
+constexpr std::uint64_t add_saturating(std::uint64_t a, std::uint64_t b) {
+    return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max() : a + b;
+}
+
+constexpr std::uint64_t multiply_saturating(std::uint64_t a, std::uint64_t b) {
+    if (a != 0 && b > std::numeric_limits<std::uint64_t>::max() / a) return std::numeric_limits<std::uint64_t>::max();
+    return a * b;
+}
+
+// ---- core-schema resolution of plain scalars ----
+
+bool is_digit(char c, int base) {
+    if (base == 8) return c >= '0' && c <= '7';
+    if (base == 16) return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return c >= '0' && c <= '9';
+}
+
+bool all_digits(std::string_view s, int base) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [base](char c) { return is_digit(c, base); });
+}
+
+std::size_t skip_digits(std::string_view s, std::size_t i) {
+    while (i < s.size() && is_digit(s[i], 10)) ++i;
+    return i;
+}
+
+// [-+]? ( \. [0-9]+ | [0-9]+ ( \. [0-9]* )? ) ( [eE] [-+]? [0-9]+ )?
+bool is_decimal_float(std::string_view s) {
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    const std::size_t whole = skip_digits(s, i);
+    if (whole == i) {
+        if (i >= s.size() || s[i] != '.') return false;
+        const std::size_t fraction = skip_digits(s, i + 1);
+        if (fraction == i + 1) return false;
+        i = fraction;
+    } else {
+        i = whole;
+        if (i < s.size() && s[i] == '.') i = skip_digits(s, i + 1);
+    }
+    if (i == s.size()) return true;
+    if (s[i] != 'e' && s[i] != 'E') return false;
+    ++i;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    const std::size_t exponent = skip_digits(s, i);
+    return exponent != i && exponent == s.size();
+}
+
+// Whether a decimal text that overflowed or underflowed a double was too big
+// (rather than too small): its power of ten is positive.
+bool too_big(std::string_view digits) {
+    std::size_t i = 0;
+    std::int64_t power = 0;
+    bool seen_nonzero = false;
+    for (; i < digits.size() && is_digit(digits[i], 10); ++i) {
+        if (digits[i] != '0') seen_nonzero = true;
+        if (seen_nonzero) ++power;
+    }
+    if (!seen_nonzero && i < digits.size() && digits[i] == '.') {
+        for (++i; i < digits.size() && digits[i] == '0'; ++i) --power;
+    }
+    const auto e = digits.find_first_of("eE");
+    if (e != std::string_view::npos) {
+        std::size_t j = e + 1;
+        const bool minus = j < digits.size() && digits[j] == '-';
+        if (j < digits.size() && (digits[j] == '-' || digits[j] == '+')) ++j;
+        std::int64_t exponent = 0;
+        for (; j < digits.size(); ++j) {
+            exponent = std::min<std::int64_t>(exponent * 10 + (digits[j] - '0'), std::int64_t{1} << 40);
+        }
+        power += minus ? -exponent : exponent;
+    }
+    return power > 0;
+}
+
+// A text matching is_decimal_float, as the nearest double.
+double decimal_value(std::string_view s) {
+    bool negative = false;
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
+    if (error == std::errc::result_out_of_range) {
+        value = too_big(s) ? std::numeric_limits<double>::infinity() : 0.0;
+    } else if (error != std::errc{} || end != s.data() + s.size()) {
+        value = std::numeric_limits<double>::quiet_NaN();
+    }
+    return negative ? -value : value;
+}
+
+// Hex or octal digits too many for 64 bits, as the nearest double.
+double radix_value(std::string_view digits, int base) {
+    std::string hex;
+    if (base == 16) {
+        hex = digits;
+    } else {
+        // Three bits per octal digit, regrouped into four-bit hex digits, so
+        // the conversion rounds once, exactly like a decimal text would.
+        std::string bits;
+        bits.reserve(digits.size() * 3 + 3);
+        for (char c : digits) {
+            const int v = c - '0';
+            bits += static_cast<char>('0' + ((v >> 2) & 1));
+            bits += static_cast<char>('0' + ((v >> 1) & 1));
+            bits += static_cast<char>('0' + (v & 1));
+        }
+        bits.insert(0, (4 - bits.size() % 4) % 4, '0');
+        hex.reserve(bits.size() / 4);
+        for (std::size_t i = 0; i < bits.size(); i += 4) {
+            const int v = (bits[i] - '0') * 8 + (bits[i + 1] - '0') * 4 + (bits[i + 2] - '0') * 2 + (bits[i + 3] - '0');
+            hex += "0123456789abcdef"[v];
+        }
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(hex.data(), hex.data() + hex.size(), value, std::chars_format::hex);
+    if (error == std::errc::result_out_of_range) return std::numeric_limits<double>::infinity();
+    return value;
+}
+
+// The magnitude of a digit string, or nothing when it needs more than 64 bits.
+std::optional<std::uint64_t> magnitude_of(std::string_view digits, int base) {
+    std::uint64_t value = 0;
+    const auto limit = std::numeric_limits<std::uint64_t>::max();
+    for (char c : digits) {
+        const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+        if (value > (limit - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base)) return std::nullopt;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    }
+    return value;
+}
+
+void make_float(Node& node, double value) {
+    node.kind = NodeKind::Float;
+    node.number = value;
+}
+
+bool resolve_integer(Node& node) {
+    std::string_view s = node.text;
+    int base = 10;
+    bool negative = false;
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'o' || s[1] == 'x')) {
+        base = s[1] == 'o' ? 8 : 16;
+        s.remove_prefix(2);
+    } else if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    if (!all_digits(s, base)) return false;
+    const auto magnitude = magnitude_of(s, base);
+    const std::uint64_t most_negative = std::uint64_t{1} << 63;
+    if (!magnitude || (negative && *magnitude > most_negative)) {
+        make_float(node, base == 10 ? decimal_value(node.text) : radix_value(s, base));
+        return true;
+    }
+    node.kind = NodeKind::Integer;
+    node.magnitude = *magnitude;
+    node.negative = negative && *magnitude != 0;
+    return true;
+}
+
+bool resolve_float(Node& node) {
+    const std::string_view s = node.text;
+    const double inf = std::numeric_limits<double>::infinity();
+    for (std::string_view word : {".inf", ".Inf", ".INF"}) {
+        if (s == word || (s.size() == 5 && s[0] == '+' && s.substr(1) == word)) {
+            make_float(node, inf);
+            return true;
+        }
+        if (s.size() == 5 && s[0] == '-' && s.substr(1) == word) {
+            make_float(node, -inf);
+            return true;
+        }
+    }
+    if (s == ".nan" || s == ".NaN" || s == ".NAN") {
+        make_float(node, std::numeric_limits<double>::quiet_NaN());
+        return true;
+    }
+    if (!is_decimal_float(s)) return false;
+    make_float(node, decimal_value(s));
+    return true;
+}
+
+bool resolve_null(Node& node) {
+    const std::string_view s = node.text;
+    if (!(s.empty() || s == "~" || s == "null" || s == "Null" || s == "NULL")) return false;
+    node.kind = NodeKind::Null;
+    return true;
+}
+
+bool resolve_boolean(Node& node) {
+    const std::string_view s = node.text;
+    if (s == "true" || s == "True" || s == "TRUE") {
+        node.kind = NodeKind::Boolean;
+        node.boolean = true;
+        return true;
+    }
+    if (s == "false" || s == "False" || s == "FALSE") {
+        node.kind = NodeKind::Boolean;
+        node.boolean = false;
+        return true;
+    }
+    return false;
+}
+
+void resolve_plain(Node& node) {
+    if (resolve_null(node) || resolve_boolean(node) || resolve_integer(node) || resolve_float(node)) return;
+    node.kind = NodeKind::String;
+}
+
+// A core-schema tag names the type its scalar must have; when the text does
+// not read as that type the scalar keeps its ordinary resolution (and the tag).
+bool resolve_as_tagged(Node& node, std::string_view tag) {
+    if (tag == null_tag) return resolve_null(node);
+    if (tag == bool_tag) return resolve_boolean(node);
+    if (tag == int_tag) {
+        Node trial = node;
+        if (!resolve_integer(trial) || trial.kind != NodeKind::Integer) return false;
+        node = std::move(trial);
+        return true;
+    }
+    if (tag == float_tag) {
+        Node trial = node;
+        if (resolve_float(trial) || resolve_integer(trial)) {
+            if (trial.kind == NodeKind::Integer) {
+                const auto value = static_cast<double>(trial.magnitude);
+                make_float(trial, trial.negative ? -value : value);
+            }
+            trial.magnitude = 0;
+            trial.negative = false;
+            node = std::move(trial);
+            return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+void resolve_scalar(Node& node, const yaml_event_t& event) {
+    const bool plain = event.data.scalar.style == YAML_PLAIN_SCALAR_STYLE;
+    if (node.tag == str_tag || node.tag == "!") {
+        node.kind = NodeKind::String;
+        return;
+    }
+    if (!node.tag.empty() && resolve_as_tagged(node, node.tag)) return;
+    if (plain) {
+        resolve_plain(node);
+    } else {
+        node.kind = NodeKind::String;
+    }
+}
+
+// ---- building the tree from events ----
+
+// Orders scalar keys by resolved value so a repeated key is found however it
+// is written ("1" and "0x1" collide, "1" and "'1'" do not).
+struct ScalarLess {
+    static std::uint64_t float_bits(double v) {
+        if (std::isnan(v)) return std::numeric_limits<std::uint64_t>::max();
+        if (v == 0.0) return 0;
+        return std::bit_cast<std::uint64_t>(v);
+    }
+    bool operator()(const Node* a, const Node* b) const {
+        if (a->kind != b->kind) return a->kind < b->kind;
+        switch (a->kind) {
+            case NodeKind::Boolean: return a->boolean < b->boolean;
+            case NodeKind::Integer:
+                if (a->negative != b->negative) return a->negative;
+                return a->negative ? a->magnitude > b->magnitude : a->magnitude < b->magnitude;
+            case NodeKind::Float: return float_bits(a->number) < float_bits(b->number);
+            case NodeKind::String: return a->text < b->text;
+            default: return false;
+        }
+    }
+};
+
+bool is_scalar(const Node& node) {
+    return node.kind != NodeKind::Sequence && node.kind != NodeKind::Mapping;
+}
+
+struct Frame {
+    std::shared_ptr<Node> node;
+    std::string anchor;
+    std::uint64_t expanded = 1;  // nodes in the full expansion, aliases unfolded
+    std::size_t height = 1;      // levels of collections from here down, aliases unfolded
+    NodePtr key;                 // a mapping's key still waiting for its value
+    std::set<const Node*, ScalarLess> keys;
+};
+
+struct Anchored {
+    NodePtr node;
+    std::uint64_t expanded = 1;
+    std::size_t height = 0;
+};
+
+struct Builder {
+    std::vector<Frame> open;
+    std::unordered_map<std::string, Anchored> anchors;
+    NodePtr root;
+    std::uint64_t built = 0;     // nodes made from the text
+    std::uint64_t repeated = 0;  // nodes that alias uses stand for
+    std::size_t documents = 0;
+};
+
+Location location_of(const yaml_mark_t& mark) {
+    return Location{static_cast<std::uint64_t>(mark.line) + 1, static_cast<std::uint64_t>(mark.column) + 1};
+}
+
+std::string text_of(const yaml_char_t* chars) {
+    return chars ? std::string(reinterpret_cast<const char*>(chars)) : std::string();
+}
+
+std::optional<ParseError> place(Builder& builder, NodePtr node, std::uint64_t expanded, std::size_t height,
+                                const yaml_mark_t& mark) {
+    if (builder.open.size() + height > max_depth) return ParseError{location_of(mark), "recursion limit exceeded"};
+    if (builder.open.empty()) {
+        builder.root = std::move(node);
+        return std::nullopt;
+    }
+    Frame& parent = builder.open.back();
+    parent.expanded = add_saturating(parent.expanded, expanded);
+    parent.height = std::max(parent.height, height + 1);
+    if (parent.node->kind == NodeKind::Sequence) {
+        parent.node->items.push_back(std::move(node));
+        return std::nullopt;
+    }
+    if (parent.key) {
+        parent.node->entries.emplace_back(std::move(parent.key), std::move(node));
+        parent.key = nullptr;
+        return std::nullopt;
+    }
+    if (is_scalar(*node) && !parent.keys.insert(node.get()).second) {
+        return ParseError{location_of(mark), "duplicate key"};
+    }
+    parent.key = std::move(node);
+    return std::nullopt;
+}
+
+void remember(Builder& builder, const std::string& anchor, const NodePtr& node, std::uint64_t expanded,
+              std::size_t height) {
+    if (!anchor.empty()) builder.anchors[anchor] = Anchored{node, expanded, height};
+}
+
+std::optional<ParseError> open_collection(Builder& builder, NodeKind kind, const yaml_char_t* anchor,
+                                          const yaml_char_t* tag, const yaml_mark_t& mark) {
+    if (builder.open.size() >= max_depth) return ParseError{location_of(mark), "recursion limit exceeded"};
+    auto node = std::make_shared<Node>();
+    node->kind = kind;
+    node->tag = text_of(tag);
+    ++builder.built;
+    builder.open.push_back(Frame{std::move(node), text_of(anchor), 1, 1, nullptr, {}});
+    return std::nullopt;
+}
+
+std::optional<ParseError> close_collection(Builder& builder, const yaml_mark_t& mark) {
+    Frame frame = std::move(builder.open.back());
+    builder.open.pop_back();
+    NodePtr node = std::move(frame.node);
+    remember(builder, frame.anchor, node, frame.expanded, frame.height);
+    return place(builder, std::move(node), frame.expanded, frame.height, mark);
+}
+
+std::optional<ParseError> add_scalar(Builder& builder, const yaml_event_t& event) {
+    const auto& scalar = event.data.scalar;
+    auto node = std::make_shared<Node>();
+    node->tag = text_of(scalar.tag);
+    node->text.assign(reinterpret_cast<const char*>(scalar.value), scalar.length);
+    resolve_scalar(*node, event);
+    ++builder.built;
+    NodePtr shared = std::move(node);
+    remember(builder, text_of(scalar.anchor), shared, 1, 0);
+    return place(builder, std::move(shared), 1, 0, event.start_mark);
+}
+
+std::optional<ParseError> add_alias(Builder& builder, const yaml_event_t& event) {
+    const auto found = builder.anchors.find(text_of(event.data.alias.anchor));
+    if (found == builder.anchors.end()) return ParseError{location_of(event.start_mark), "unknown anchor"};
+    const Anchored& anchored = found->second;
+    builder.repeated = add_saturating(builder.repeated, anchored.expanded);
+    return place(builder, anchored.node, anchored.expanded, anchored.height, event.start_mark);
+}
+
+std::optional<ParseError> on_event(Builder& builder, const yaml_event_t& event) {
+    switch (event.type) {
+        case YAML_DOCUMENT_START_EVENT:
+            if (++builder.documents > 1) {
+                return ParseError{std::nullopt, "deserializing from YAML containing more than one document is not supported"};
+            }
+            return std::nullopt;
+        case YAML_DOCUMENT_END_EVENT:
+            if (builder.repeated > multiply_saturating(max_repetition, builder.built)) {
+                return ParseError{std::nullopt, "repetition limit exceeded"};
+            }
+            return std::nullopt;
+        case YAML_SEQUENCE_START_EVENT:
+            return open_collection(builder, NodeKind::Sequence, event.data.sequence_start.anchor,
+                                   event.data.sequence_start.tag, event.start_mark);
+        case YAML_MAPPING_START_EVENT:
+            return open_collection(builder, NodeKind::Mapping, event.data.mapping_start.anchor,
+                                   event.data.mapping_start.tag, event.start_mark);
+        case YAML_SEQUENCE_END_EVENT:
+        case YAML_MAPPING_END_EVENT: return close_collection(builder, event.start_mark);
+        case YAML_SCALAR_EVENT: return add_scalar(builder, event);
+        case YAML_ALIAS_EVENT: return add_alias(builder, event);
+        default: return std::nullopt;
+    }
+}
+
+// Reader errors (bad encoding, control characters) carry a byte offset only;
+// count lines and characters up to it as the scanner would.
+Location location_at(std::string_view text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    Location at{1, 1};
+    for (std::size_t i = 0; i < offset; ++i) {
+        const char c = text[i];
+        if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+            ++at.line;
+            at.column = 1;
+        } else if (c != '\r' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++at.column;
+        }
+    }
+    return at;
+}
+
+ParseError syntax_error(const yaml_parser_t& parser, std::string_view text) {
+    std::string message = parser.problem ? parser.problem : "unknown YAML error";
+    if (parser.error == YAML_READER_ERROR) return ParseError{location_at(text, parser.problem_offset), message};
+    if (parser.error == YAML_MEMORY_ERROR) return ParseError{std::nullopt, "out of memory"};
+    return ParseError{location_of(parser.problem_mark), message};
+}
+
+struct ParserGuard {
+    yaml_parser_t* parser;
+    ~ParserGuard() { yaml_parser_delete(parser); }
+};
+
+struct EventGuard {
+    yaml_event_t* event;
+    ~EventGuard() { yaml_event_delete(event); }
+};
+
+}  // namespace
+
+std::variant<NodePtr, ParseError> parse_document(std::string_view text) {
+    yaml_parser_t parser;
+    if (!yaml_parser_initialize(&parser)) return ParseError{std::nullopt, "out of memory"};
+    ParserGuard parser_guard{&parser};
+    yaml_parser_set_input_string(&parser, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+    yaml_parser_set_encoding(&parser, YAML_UTF8_ENCODING);
+
+    try {
+        Builder builder;
+        for (;;) {
+            yaml_event_t event;
+            if (!yaml_parser_parse(&parser, &event)) return syntax_error(parser, text);
+            EventGuard event_guard{&event};
+            if (event.type == YAML_STREAM_END_EVENT) break;
+            if (auto error = on_event(builder, event)) return *std::move(error);
+        }
+        if (builder.documents == 0 || !builder.root) return ParseError{std::nullopt, "EOF while parsing a value"};
+        return builder.root;
+    } catch (const std::bad_alloc&) {
+        return ParseError{std::nullopt, "out of memory"};
+    } catch (const std::length_error&) {
+        return ParseError{std::nullopt, "out of memory"};
+    }
+}
+
+const Node* find(const Node& mapping, std::string_view key) {
+    if (mapping.kind != NodeKind::Mapping) return nullptr;
+    for (const auto& [k, v] : mapping.entries) {
+        if (k->kind == NodeKind::String && k->text == key) return v.get();
+    }
+    return nullptr;
+}
+
+}  // namespace brelk::yaml

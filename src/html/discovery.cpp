@@ -1,0 +1,140 @@
+#include "html/discovery.hpp"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+#include <stdexcept>
+#include <utf8.h>
+
+#include "html/text.hpp"
+
+namespace brelk {
+namespace {
+
+struct DirectoryCloser {
+    DIR* dir;
+    ~DirectoryCloser() { closedir(dir); }
+};
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() { close(fd); }
+};
+
+bool names_directory(const std::filesystem::path& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// "a.yaml" and ".a.yaml" count; ".yaml" has no extension at all.
+bool has_yaml_extension(const std::filesystem::path& path) {
+    const std::string name = path.filename().native();
+    const auto dot = name.rfind('.');
+    return dot != std::string::npos && dot != 0 && std::string_view(name).substr(dot + 1) == "yaml";
+}
+
+std::variant<std::string, OsError> read_all(int fd) {
+    std::string content;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        content.reserve(static_cast<std::size_t>(status.st_size));
+    }
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got == 0) return content;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return OsError{errno};
+        }
+        content.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
+std::variant<std::string, OsError> read_file(const std::filesystem::path& path) {
+    // Non-blocking, so a FIFO that nobody writes to reads as empty instead of
+    // stopping the whole walk; regular files ignore the flag.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return OsError{errno};
+    FileCloser closer{fd};
+    // A file too big to hold is reported the way the system words it.
+    try {
+        return read_all(fd);
+    } catch (const std::bad_alloc&) {
+        return OsError{ENOMEM};
+    } catch (const std::length_error&) {
+        return OsError{ENOMEM};
+    }
+}
+
+std::variant<yaml::NodePtr, SkippedArtefact> read_candidate(const std::filesystem::path& path, std::string_view kind,
+                                                            const std::string& shown) {
+    auto skipped = [&](SkipReason reason) { return SkippedArtefact{std::move(reason), shown, std::string(kind)}; };
+    auto content = read_file(path);
+    if (auto* error = std::get_if<OsError>(&content)) return skipped(Unreadable{describe(*error)});
+    const std::string& text = std::get<std::string>(content);
+    if (!utf8::is_valid(text.begin(), text.end())) return skipped(Unreadable{"stream did not contain valid UTF-8"});
+    auto parsed = yaml::parse_document(text);
+    if (auto* error = std::get_if<yaml::ParseError>(&parsed)) {
+        return skipped(InvalidYaml{error->location, std::move(error->message)});
+    }
+    auto top = std::get<yaml::NodePtr>(std::move(parsed));
+    // Only a text counts as a stated kind; tags on it do not matter.
+    const yaml::Node* stated = yaml::find(*top, "schemaVersion");
+    if (!stated || stated->kind != yaml::NodeKind::String) return skipped(SchemaMismatch{std::nullopt});
+    if (stated->text != kind) return skipped(SchemaMismatch{stated->text});
+    return top;
+}
+
+}  // namespace
+
+std::variant<std::vector<std::filesystem::path>, OsError> sorted_entries(const std::filesystem::path& dir) {
+    DIR* listing = opendir(dir.c_str());
+    if (!listing) return OsError{errno};
+    DirectoryCloser closer{listing};
+    std::vector<std::string> names;
+    for (;;) {
+        const dirent* entry = readdir(listing);
+        // A listing that fails part way keeps what it yielded so far.
+        if (!entry) break;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        names.emplace_back(name);
+    }
+    // Every entry shares the prefix `dir`, so comparing names byte by byte is
+    // the component-wise path order.
+    std::stable_sort(names.begin(), names.end());
+    std::vector<std::filesystem::path> paths;
+    paths.reserve(names.size());
+    for (const auto& name : names) paths.push_back(dir / name);
+    return paths;
+}
+
+std::string display_path(const std::filesystem::path& path) {
+    return display_text(path.native());
+}
+
+std::variant<std::monostate, OsError> walk_yaml_documents(const std::filesystem::path& dir, std::string_view kind,
+                                                          const std::function<void(YamlCandidate)>& visit) {
+    auto services = sorted_entries(dir);
+    if (auto* error = std::get_if<OsError>(&services)) return *error;
+    for (const auto& service : std::get<std::vector<std::filesystem::path>>(services)) {
+        if (!names_directory(service)) continue;
+        auto files = sorted_entries(service);
+        if (auto* error = std::get_if<OsError>(&files)) return *error;
+        for (const auto& file : std::get<std::vector<std::filesystem::path>>(files)) {
+            if (!has_yaml_extension(file)) continue;
+            std::string shown = display_path(file);
+            auto outcome = read_candidate(file, kind, shown);
+            visit(YamlCandidate{std::move(outcome), std::move(shown)});
+        }
+    }
+    return std::monostate{};
+}
+
+}  // namespace brelk

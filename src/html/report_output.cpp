@@ -1,0 +1,13 @@
+#include "html/report_output.hpp"
+
+#include <fmt/format.h>
+
+#include <system_error>
+
+namespace brelk {
+
+std::string describe(OsError error) {
+    return fmt::format("{} (os error {})", std::system_category().message(error.code), error.code);
+}
+
+}  // namespace brelk

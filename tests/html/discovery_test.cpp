@@ -1,0 +1,155 @@
+#include "html/discovery.hpp"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace brelk {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kind = "brelk-explore-1";
+
+// A record of the test's own: the name a document states.
+struct Named {
+    std::string name;
+};
+
+std::variant<Named, std::string> read_named(const yaml::Node& top) {
+    const yaml::Node* name = yaml::find(top, "name");
+    if (!name) return std::string("missing field `name`");
+    return Named{name->text};
+}
+
+class Discovery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "brelk-discovery-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        for (const auto& entry : fs::recursive_directory_iterator(root, ignored)) {
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        }
+        fs::remove_all(root, ignored);
+    }
+    void write(const std::string& relative, std::string_view content) {
+        fs::create_directories((root / relative).parent_path());
+        std::ofstream(root / relative, std::ios::binary) << content;
+    }
+    std::string document(std::string_view name) { return fmt::format("schemaVersion: {}\nname: {}\n", kind, name); }
+
+    // The names read and the skipped lines, walking `dir`.
+    std::string collected(const fs::path& dir) {
+        auto result = collect_yaml_documents<Named>(dir, kind, read_named);
+        if (auto* error = std::get_if<OsError>(&result)) return "error " + describe(*error);
+        std::string out;
+        for (const auto& record : std::get<0>(result).records) out += record.name + "\n";
+        for (const auto& skipped : std::get<0>(result).skipped) out += "skipped " + display(skipped) + "\n";
+        return out;
+    }
+
+    fs::path root;
+};
+
+TEST_F(Discovery, WalksServicesAndYamlFilesInByteOrder) {
+    write("a/a.yaml", document("a-plain"));
+    write("a/.a.yaml", document("a-hidden"));
+    write("a/a.yml", document("a-yml"));
+    write("a/.yaml", document("a-no-extension"));
+    write("a/b.YAML", document("a-upper"));
+    write("a/sub/x.yaml", document("a-nested"));
+    write("B/x.yaml", document("B-x"));
+    write("top.yaml", document("top"));
+    fs::create_directory_symlink("a", root / "link");
+    fs::create_directory_symlink("nowhere", root / "zz-broken");
+
+    EXPECT_EQ(collected(root), "B-x\na-hidden\na-plain\na-hidden\na-plain\n");
+
+    auto entries = sorted_entries(root);
+    ASSERT_TRUE(std::holds_alternative<std::vector<fs::path>>(entries));
+    std::vector<std::string> names;
+    for (const auto& path : std::get<0>(entries)) names.push_back(path.filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{"B", "a", "link", "top.yaml", "zz-broken"}));
+}
+
+TEST_F(Discovery, EveryUnusableFileIsOneSkippedLine) {
+    write("svc/a-two.yaml", document("one") + "---\n" + document("two"));
+    write("svc/b-number.yaml", "schemaVersion: 1\nname: n\n");
+    write("svc/c-other.yaml", "schemaVersion: brelk-optimize-1\nname: o\n");
+    write("svc/d-latin1.yaml", "name: caf\xe9\n");
+    fs::create_directories(root / "svc/e-dir.yaml");
+    write("svc/f-syntax.yaml", "schemaVersion: [1\n");
+    write("svc/g-empty.yaml", "");
+    write("svc/h-missing.yaml", fmt::format("schemaVersion: {}\n", kind));
+    write("svc/i-list.yaml", fmt::format("- schemaVersion: {}\n", kind));
+    write("svc/j-tagged.yaml", fmt::format("!top\nschemaVersion: !!str {}\nname: tagged\n", kind));
+    write("svc/k-nul.yaml", std::string("name: a\0b\n", 10));
+    ASSERT_EQ(mkfifo((root / "svc/l-fifo.yaml").c_str(), 0600), 0);  // must not hang the walk
+    write("svc/\xff.yaml", "schemaVersion:\n");
+    const std::string dir = root.string() + "/";
+    const std::string at = root.string() + "/svc/";
+
+    EXPECT_EQ(collected(dir),
+              "tagged\n"
+              "skipped (invalid YAML: deserializing from YAML containing more than one document is not supported): " +
+                  at + "a-two.yaml\n" +
+                  "skipped (not a brelk-explore-1 document): " + at + "b-number.yaml\n" +
+                  "skipped (states brelk-optimize-1, not brelk-explore-1): " + at + "c-other.yaml\n" +
+                  "skipped (unreadable: stream did not contain valid UTF-8): " + at + "d-latin1.yaml\n" +
+                  "skipped (unreadable: Is a directory (os error 21)): " + at + "e-dir.yaml\n" +
+                  "skipped (invalid YAML at line 2, column 1: did not find expected ',' or ']'): " + at +
+                  "f-syntax.yaml\n" +
+                  "skipped (invalid YAML: EOF while parsing a value): " + at + "g-empty.yaml\n" +
+                  "skipped (invalid brelk-explore-1 document: missing field `name`): " + at + "h-missing.yaml\n" +
+                  "skipped (not a brelk-explore-1 document): " + at + "i-list.yaml\n" +
+                  "skipped (invalid YAML at line 1, column 8: control characters are not allowed): " + at +
+                  "k-nul.yaml\n" +
+                  "skipped (invalid YAML: EOF while parsing a value): " + at + "l-fifo.yaml\n" +
+                  "skipped (not a brelk-explore-1 document): " + at + "\xef\xbf\xbd.yaml\n");
+}
+
+TEST_F(Discovery, HostileDocumentsAreSkippedNotExpanded) {
+    write("svc/deep.yaml", std::string(200000, '['));
+    write("svc/fits.yaml", std::string(128, '[') + std::string(128, ']'));
+    std::string bomb = "a: &a [lol, lol, lol, lol, lol, lol, lol, lol, lol]\n";
+    for (char level = 'b'; level <= 'z'; ++level) {
+        bomb += fmt::format("{0}: &{0} [*{1}, *{1}, *{1}, *{1}, *{1}, *{1}, *{1}, *{1}, *{1}]\n", level,
+                            static_cast<char>(level - 1));
+    }
+    write("svc/laughs.yaml", bomb);
+    const std::string at = (root / "svc/").string();
+
+    EXPECT_EQ(collected(root), "skipped (invalid YAML at line 1, column 129: recursion limit exceeded): " + at +
+                                   "deep.yaml\n" + "skipped (not a brelk-explore-1 document): " + at + "fits.yaml\n" +
+                                   "skipped (invalid YAML: repetition limit exceeded): " + at + "laughs.yaml\n");
+}
+
+TEST_F(Discovery, ListingFailuresEndTheWalk) {
+    EXPECT_EQ(collected(root / "absent"), "error No such file or directory (os error 2)");
+    write("only-a-file.yaml", document("x"));
+    EXPECT_EQ(collected(root), "");
+
+    if (geteuid() == 0) GTEST_SKIP() << "root lists every directory";
+    write("a/a.yaml", document("a"));
+    write("b/b.yaml", document("b"));
+    fs::permissions(root / "b", fs::perms::none);
+    EXPECT_EQ(collected(root), "error Permission denied (os error 13)");
+}
+
+TEST(SkippedDisplay, FormsNotReachedByTheWalk) {
+    EXPECT_EQ(display(SkippedArtefact{InvalidXml{"junk after document element"}, "r/s/v.xml", "verdict-record"}),
+              "(invalid XML: junk after document element): r/s/v.xml");
+    EXPECT_EQ(display(SkippedArtefact{Unreadable{describe(OsError{13})}, "r/s/v.xml", "verdict-record"}),
+              "(unreadable: Permission denied (os error 13)): r/s/v.xml");
+}
+
+}  // namespace
+}  // namespace brelk
