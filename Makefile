@@ -45,6 +45,8 @@ demo: deps
 	fi
 
 bench: deps
+	@dpkg-query -W -f='$${Status}\n' libbenchmark-dev 2>/dev/null | grep -q 'ok installed' || \
+	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq libbenchmark-dev; }
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_DIR)-bench -j$(JOBS)
 	@for b in $(BUILD_DIR)-bench/bench_*; do echo "== $$b"; $$b; done
