@@ -1,0 +1,288 @@
+#include "verdict/verdict_record.hpp"
+
+#include <fcntl.h>
+#include <fmt/format.h>
+#include <unistd.h>
+#include <utf8.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstddef>
+#include <exception>
+#include <numeric>
+#include <system_error>
+#include <utility>
+
+#include "html/discovery.hpp"
+#include "html/text.hpp"
+#include "verdict/number_text.hpp"
+
+namespace brelk::verdict {
+namespace {
+
+namespace fs = std::filesystem;
+using xml::Element;
+
+std::optional<std::string> text_of(const Element& node, std::string_view name) {
+    auto value = xml::attribute(node, name);
+    if (!value) return std::nullopt;
+    return std::string(*value);
+}
+
+std::optional<std::uint64_t> u64_of(const Element& node, std::string_view name) {
+    auto value = xml::attribute(node, name);
+    return value ? unsigned_64(*value) : std::nullopt;
+}
+
+std::optional<std::uint32_t> u32_of(const Element& node, std::string_view name) {
+    auto value = xml::attribute(node, name);
+    return value ? unsigned_32(*value) : std::nullopt;
+}
+
+std::optional<double> float_of(const Element& node, std::string_view name) {
+    auto value = xml::attribute(node, name);
+    return value ? floating(*value) : std::nullopt;
+}
+
+std::string missing(std::string_view item) { return fmt::format("{} is missing", item); }
+
+std::variant<CriterionRow, std::string> criterion_row(const Element& criterion) {
+    constexpr std::array<std::string_view, 5> required{"id", "verdict", "pass", "total", "observed-rate"};
+    std::array<std::string, required.size()> values;
+    for (std::size_t i = 0; i < required.size(); ++i) {
+        auto value = xml::attribute(criterion, required[i]);
+        if (!value) return missing(fmt::format("criterion/@{}", required[i]));
+        values[i] = *value;
+    }
+    return CriterionRow{std::move(values[0]), std::move(values[1]), std::move(values[2]),
+                        std::move(values[3]), std::move(values[4]), text_of(criterion, "threshold")};
+}
+
+std::optional<ObservedExemplar> exemplar(const Element& observed) {
+    auto excerpt = xml::attribute(observed, "excerpt");
+    auto count = u64_of(observed, "count");
+    auto held = xml::attribute(observed, "held");
+    if (!excerpt || !count || !held) return std::nullopt;
+    return ObservedExemplar{std::string(*excerpt), *count, *held == "true"};
+}
+
+// A row missing a required attribute, or stating one that does not read, is malformed.
+std::optional<StandingsRowView> standings_row(const Element& row) {
+    auto input_key = xml::attribute(row, "input-index");
+    auto check = xml::attribute(row, "check");
+    auto optional = xml::attribute(row, "optional");
+    if (!input_key || !check || !optional || (*optional != "true" && *optional != "false")) return std::nullopt;
+    auto passed = u64_of(row, "passed");
+    auto failed = u64_of(row, "failed");
+    auto skipped = u64_of(row, "skipped");
+    auto fraction = float_of(row, "observed-fraction");
+    if (!passed || !failed || !skipped || !fraction) return std::nullopt;
+
+    StandingsRowView view;
+    view.input_key = *input_key;
+    view.check = *check;
+    view.optional = *optional == "true";
+    view.passed = *passed;
+    view.failed = *failed;
+    view.skipped = *skipped;
+    view.observed_fraction = *fraction;
+    view.provenance = provenance_of(text_of(row, "provenance"));
+    view.path = text_of(row, "path");
+    view.form = text_of(row, "form");
+    view.expected = text_of(row, "expected");
+    view.elided = u64_of(row, "elided").value_or(0);
+    for (const Element* observed : xml::children_named(row, "observed")) {
+        if (auto valid = exemplar(*observed)) view.observed.push_back(std::move(*valid));
+    }
+    return view;
+}
+
+std::vector<StandingsBlockView> standings_blocks(const Element& section, std::string_view path,
+                                                 std::vector<std::string>& notices) {
+    std::vector<StandingsBlockView> blocks;
+    for (const Element* criterion : xml::children_named(section, "criterion")) {
+        auto name = xml::attribute(*criterion, "name");
+        if (!name) {
+            notices.push_back(fmt::format("ignoring an unnamed standings criterion in {}", path));
+            continue;
+        }
+        StandingsBlockView block;
+        block.criterion = *name;
+        for (const Element* row : xml::children_named(*criterion, "row")) {
+            auto view = standings_row(*row);
+            if (!view) {
+                notices.push_back(
+                    fmt::format("ignoring a malformed standings row for {} in {}", quoted_literal(*name), path));
+                continue;
+            }
+            block.rows.push_back(std::move(*view));
+        }
+        block.optional_slack = text_of(*criterion, "optional-slack");
+        blocks.push_back(std::move(block));
+    }
+    return blocks;
+}
+
+std::optional<CriterionCounts> stated_counts(const CriterionRow& row) {
+    auto pass = unsigned_32(row.pass);
+    auto total = unsigned_32(row.total);
+    if (!pass || !total) return std::nullopt;
+    return CriterionCounts{*pass, *pass > *total ? 0 : *total - *pass};
+}
+
+// Gives each block the counts of its criterion and puts the blocks in the
+// order of the criteria; blocks of criteria the run does not list come last.
+std::vector<StandingsBlockView> in_criterion_order(std::vector<StandingsBlockView> blocks,
+                                                   const std::vector<CriterionRow>& criteria) {
+    std::vector<std::size_t> position(blocks.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        auto row = std::find_if(criteria.begin(), criteria.end(),
+                                [&](const CriterionRow& c) { return c.id == blocks[i].criterion; });
+        position[i] = static_cast<std::size_t>(row - criteria.begin());
+        if (row != criteria.end()) blocks[i].counts = stated_counts(*row);
+    }
+    std::vector<std::size_t> order(blocks.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return position[a] < position[b]; });
+    std::vector<StandingsBlockView> ordered;
+    ordered.reserve(blocks.size());
+    for (std::size_t i : order) ordered.push_back(std::move(blocks[i]));
+    return ordered;
+}
+
+std::vector<FailureDistributionEntry> failure_distribution(const Element& functional) {
+    std::vector<FailureDistributionEntry> entries;
+    const Element* distribution = element(functional, "failure-distribution");
+    if (distribution == nullptr) return entries;
+    for (const Element* check : xml::children_named(*distribution, "check")) {
+        auto name = xml::attribute(*check, "name");
+        auto count = u32_of(*check, "count");
+        if (!name || !count) continue;
+        FailureDistributionEntry entry;
+        entry.condition = *name;
+        entry.count = *count;
+        entry.kind = text_of(*check, "kind");
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+struct FileDescriptor {
+    int fd;
+    ~FileDescriptor() { ::close(fd); }
+};
+
+// The whole file as UTF-8 text, or why it cannot be had. A directory named
+// like a record fails here with the system's own error.
+std::variant<std::string, Unreadable> read_text(const fs::path& file) {
+    // Not blocking, so a named pipe without a writer reads as empty instead of hanging the walk.
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return Unreadable{describe(OsError{errno})};
+    FileDescriptor open_file{fd};
+    std::string text;
+    try {
+        std::array<char, 1 << 16> buffer;
+        for (;;) {
+            auto got = ::read(open_file.fd, buffer.data(), buffer.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return Unreadable{describe(OsError{errno})};
+            if (got == 0) break;
+            text.append(buffer.data(), static_cast<std::size_t>(got));
+        }
+    } catch (const std::exception&) {
+        return Unreadable{describe(OsError{ENOMEM})};
+    }
+    if (!utf8::is_valid(text.begin(), text.end())) return Unreadable{"stream did not contain valid UTF-8"};
+    return text;
+}
+
+// The part after the last "." of the name, unless that "." starts the name.
+bool has_xml_extension(const fs::path& file) {
+    const std::string name = file.filename().native();
+    auto dot = name.rfind('.');
+    return dot != std::string::npos && dot != 0 && name.compare(dot + 1, std::string::npos, "xml") == 0;
+}
+
+void read_record(const fs::path& file, CollectedRuns& collected) {
+    std::string path = display_path(file);
+    auto skip = [&](SkipReason reason) {
+        collected.skipped.push_back(SkippedArtefact{std::move(reason), path, std::string(verdict_kind)});
+    };
+    auto text = read_text(file);
+    if (auto* unreadable = std::get_if<Unreadable>(&text)) return skip(std::move(*unreadable));
+    auto document = xml::parse(std::get<std::string>(text));
+    if (auto* error = std::get_if<xml::ParseError>(&document)) return skip(InvalidXml{std::move(error->message)});
+    const Element& root = std::get<xml::Document>(document).root();
+    if (root.local_name != "verdict-record" || root.namespace_name != verdict_namespace) {
+        return skip(SchemaMismatch{root.local_name});
+    }
+    auto run = distil(root, path, collected.notices);
+    if (auto* message = std::get_if<std::string>(&run)) return skip(InvalidDocument{std::move(*message)});
+    collected.runs.push_back(std::move(std::get<VerdictRun>(run)));
+}
+
+}  // namespace
+
+const xml::Element* element(const xml::Element& node, std::string_view local_name) {
+    for (const Element* child : node.children) {
+        if (child->local_name == local_name && child->namespace_name == verdict_namespace) return child;
+    }
+    return nullptr;
+}
+
+std::variant<VerdictRun, std::string> distil(const xml::Element& root, std::string_view path,
+                                             std::vector<std::string>& notices) {
+    const Element* identity = element(root, "identity");
+    auto use_case_id = identity != nullptr ? xml::attribute(*identity, "use-case-id") : std::nullopt;
+    if (!use_case_id) return missing("identity/@use-case-id");
+    const Element* execution = element(root, "execution");
+    const Element* per_criterion = element(root, "per-criterion");
+    if (per_criterion == nullptr) return missing("per-criterion");
+
+    VerdictRun run;
+    run.use_case_id = *use_case_id;
+    for (const Element* criterion : xml::children_named(*per_criterion, "criterion")) {
+        auto row = criterion_row(*criterion);
+        if (auto* message = std::get_if<std::string>(&row)) return std::move(*message);
+        run.criteria.push_back(std::move(std::get<CriterionRow>(row)));
+    }
+    if (const Element* section = element(root, "postcondition-standings")) {
+        run.standings = in_criterion_order(standings_blocks(*section, path, notices), run.criteria);
+    }
+    if (const Element* functional = element(root, "functional")) {
+        run.failure_distribution = failure_distribution(*functional);
+        run.successes = u64_of(*functional, "successes");
+    }
+    run.timestamp = text_of(root, "timestamp");
+    if (execution != nullptr) {
+        run.samples_executed = text_of(*execution, "samples-executed");
+        run.intent = text_of(*execution, "intent");
+    }
+    if (const Element* termination = element(root, "termination")) {
+        run.termination_reason = text_of(*termination, "reason");
+    }
+    if (const Element* composite = element(*per_criterion, "composite")) {
+        run.composite_verdict = text_of(*composite, "value");
+    }
+    return run;
+}
+
+std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir) {
+    auto services = sorted_entries(dir);
+    if (auto* error = std::get_if<OsError>(&services)) return *error;
+    CollectedRuns collected;
+    for (const auto& service : std::get<std::vector<fs::path>>(services)) {
+        std::error_code not_a_directory;
+        if (!fs::is_directory(service, not_a_directory)) continue;
+        auto files = sorted_entries(service);
+        if (auto* error = std::get_if<OsError>(&files)) return *error;
+        for (const auto& file : std::get<std::vector<fs::path>>(files)) {
+            if (has_xml_extension(file)) read_record(file, collected);
+        }
+    }
+    return collected;
+}
+
+}  // namespace brelk::verdict

@@ -1,0 +1,68 @@
+#pragma once
+// Verdict records: the XML documents a test run leaves beneath
+// <dir>/<service>/*.xml, read into the runs the verdict report shows.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "artefact/records.hpp"
+#include "html/report_output.hpp"
+#include "html/skipped.hpp"
+#include "html/standings.hpp"
+#include "verdict/xml_tree.hpp"
+
+namespace brelk::verdict {
+
+// The vocabulary's namespace name: the root check and `element` both use it.
+inline constexpr std::string_view verdict_namespace = "https://brelk.io/verdict/1.0";
+
+// The kind every skipped verdict file is reported with.
+inline constexpr std::string_view verdict_kind = "verdict-record";
+
+// One criterion of a run, every value the text written.
+struct CriterionRow {
+    std::string id;
+    std::string verdict;
+    std::string pass;
+    std::string total;
+    std::string observed_rate;
+    std::optional<std::string> threshold;
+};
+
+struct VerdictRun {
+    std::string use_case_id;
+    std::vector<CriterionRow> criteria;
+    std::vector<StandingsBlockView> standings;  // in the criterion order of `criteria`
+    std::vector<FailureDistributionEntry> failure_distribution;
+    std::optional<std::uint64_t> successes;
+    std::optional<std::string> timestamp;
+    std::optional<std::string> samples_executed;  // as written, not a number
+    std::optional<std::string> intent;
+    std::optional<std::string> termination_reason;
+    std::optional<std::string> composite_verdict;
+};
+
+// The first direct child element with this local name in the verdict namespace.
+const xml::Element* element(const xml::Element& node, std::string_view local_name);
+
+// Reads a verdict-record root element into a run, or gives the message of the
+// first missing required item. Oddities in the standings are dropped with a
+// line appended to `notices`; `path` is the file's display path.
+std::variant<VerdictRun, std::string> distil(const xml::Element& root, std::string_view path,
+                                             std::vector<std::string>& notices);
+
+struct CollectedRuns {
+    std::vector<VerdictRun> runs;
+    std::vector<SkippedArtefact> skipped;
+    std::vector<std::string> notices;
+};
+
+// Reads <dir>/<service>/*.xml in sorted order; every file that cannot be used
+// becomes one skipped entry. A directory that cannot be listed fails the whole walk.
+std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir);
+
+}  // namespace brelk::verdict
