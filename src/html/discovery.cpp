@@ -31,11 +31,11 @@ bool names_directory(const std::filesystem::path& path) {
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-// "a.yaml" and ".a.yaml" count; ".yaml" has no extension at all.
-bool has_yaml_extension(const std::filesystem::path& path) {
+// "a.yaml" and ".a.yaml" have the extension "yaml"; ".yaml" has none at all.
+bool has_extension(const std::filesystem::path& path, std::string_view extension) {
     const std::string name = path.filename().native();
     const auto dot = name.rfind('.');
-    return dot != std::string::npos && dot != 0 && std::string_view(name).substr(dot + 1) == "yaml";
+    return dot != std::string::npos && dot != 0 && std::string_view(name).substr(dot + 1) == extension;
 }
 
 std::variant<std::string, OsError> read_all(int fd) {
@@ -56,7 +56,7 @@ std::variant<std::string, OsError> read_all(int fd) {
     }
 }
 
-std::variant<std::string, OsError> read_file(const std::filesystem::path& path) {
+std::variant<std::string, OsError> read_bytes(const std::filesystem::path& path) {
     // Non-blocking, so a FIFO that nobody writes to reads as empty instead of
     // stopping the whole walk; regular files ignore the flag.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -75,11 +75,9 @@ std::variant<std::string, OsError> read_file(const std::filesystem::path& path) 
 std::variant<yaml::NodePtr, SkippedArtefact> read_candidate(const std::filesystem::path& path, std::string_view kind,
                                                             const std::string& shown) {
     auto skipped = [&](SkipReason reason) { return SkippedArtefact{std::move(reason), shown, std::string(kind)}; };
-    auto content = read_file(path);
-    if (auto* error = std::get_if<OsError>(&content)) return skipped(Unreadable{describe(*error)});
-    const std::string& text = std::get<std::string>(content);
-    if (!utf8::is_valid(text.begin(), text.end())) return skipped(Unreadable{"stream did not contain valid UTF-8"});
-    auto parsed = yaml::parse_document(text);
+    auto content = read_text_file(path);
+    if (auto* unreadable = std::get_if<Unreadable>(&content)) return skipped(std::move(*unreadable));
+    auto parsed = yaml::parse_document(std::get<std::string>(content));
     if (auto* error = std::get_if<yaml::ParseError>(&parsed)) {
         return skipped(InvalidYaml{error->location, std::move(error->message)});
     }
@@ -119,8 +117,17 @@ std::string display_path(const std::filesystem::path& path) {
     return display_text(path.native());
 }
 
-std::variant<std::monostate, OsError> walk_yaml_documents(const std::filesystem::path& dir, std::string_view kind,
-                                                          const std::function<void(YamlCandidate)>& visit) {
+std::variant<std::string, Unreadable> read_text_file(const std::filesystem::path& path) {
+    auto content = read_bytes(path);
+    if (auto* error = std::get_if<OsError>(&content)) return Unreadable{describe(*error)};
+    const std::string& text = std::get<std::string>(content);
+    if (!utf8::is_valid(text.begin(), text.end())) return Unreadable{"stream did not contain valid UTF-8"};
+    return std::move(std::get<std::string>(content));
+}
+
+std::variant<std::monostate, OsError> walk_artefact_files(const std::filesystem::path& dir,
+                                                          std::string_view extension,
+                                                          const std::function<void(const std::filesystem::path&)>& visit) {
     auto services = sorted_entries(dir);
     if (auto* error = std::get_if<OsError>(&services)) return *error;
     for (const auto& service : std::get<std::vector<std::filesystem::path>>(services)) {
@@ -128,13 +135,19 @@ std::variant<std::monostate, OsError> walk_yaml_documents(const std::filesystem:
         auto files = sorted_entries(service);
         if (auto* error = std::get_if<OsError>(&files)) return *error;
         for (const auto& file : std::get<std::vector<std::filesystem::path>>(files)) {
-            if (!has_yaml_extension(file)) continue;
-            std::string shown = display_path(file);
-            auto outcome = read_candidate(file, kind, shown);
-            visit(YamlCandidate{std::move(outcome), std::move(shown)});
+            if (has_extension(file, extension)) visit(file);
         }
     }
     return std::monostate{};
+}
+
+std::variant<std::monostate, OsError> walk_yaml_documents(const std::filesystem::path& dir, std::string_view kind,
+                                                          const std::function<void(YamlCandidate)>& visit) {
+    return walk_artefact_files(dir, "yaml", [&](const std::filesystem::path& file) {
+        std::string shown = display_path(file);
+        auto outcome = read_candidate(file, kind, shown);
+        visit(YamlCandidate{std::move(outcome), std::move(shown)});
+    });
 }
 
 }  // namespace brelk

@@ -19,6 +19,18 @@ std::variant<std::vector<std::filesystem::path>, OsError> sorted_entries(const s
 // A file's display path: invalid UTF-8 shown as U+FFFD.
 std::string display_path(const std::filesystem::path& path);
 
+// The whole file as UTF-8 text, or why it cannot be had. Opened without
+// blocking, so a named pipe nobody writes to reads as empty instead of
+// stopping the walk.
+std::variant<std::string, Unreadable> read_text_file(const std::filesystem::path& path);
+
+// Calls `visit` for every <dir>/<service>/<file> whose extension is exactly
+// `extension`, services and files in sorted order; links are followed and
+// nothing deeper is read. A directory that cannot be listed ends the walk.
+std::variant<std::monostate, OsError> walk_artefact_files(const std::filesystem::path& dir,
+                                                          std::string_view extension,
+                                                          const std::function<void(const std::filesystem::path&)>& visit);
+
 // Reads one record from a document's top-level node: the record, or the message
 // of an invalid document.
 template <class Record>

@@ -1,9 +1,6 @@
 #include "verdict/verdict_record.hpp"
 
-#include <fcntl.h>
 #include <fmt/format.h>
-#include <unistd.h>
-#include <utf8.h>
 
 #include <algorithm>
 #include <array>
@@ -169,48 +166,12 @@ std::vector<FailureDistributionEntry> failure_distribution(const Element& functi
     return entries;
 }
 
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor() { ::close(fd); }
-};
-
-// The whole file as UTF-8 text, or why it cannot be had. A directory named
-// like a record fails here with the system's own error.
-std::variant<std::string, Unreadable> read_text(const fs::path& file) {
-    // Not blocking, so a named pipe without a writer reads as empty instead of hanging the walk.
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return Unreadable{describe(OsError{errno})};
-    FileDescriptor open_file{fd};
-    std::string text;
-    try {
-        std::array<char, 1 << 16> buffer;
-        for (;;) {
-            auto got = ::read(open_file.fd, buffer.data(), buffer.size());
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return Unreadable{describe(OsError{errno})};
-            if (got == 0) break;
-            text.append(buffer.data(), static_cast<std::size_t>(got));
-        }
-    } catch (const std::exception&) {
-        return Unreadable{describe(OsError{ENOMEM})};
-    }
-    if (!utf8::is_valid(text.begin(), text.end())) return Unreadable{"stream did not contain valid UTF-8"};
-    return text;
-}
-
-// The part after the last "." of the name, unless that "." starts the name.
-bool has_xml_extension(const fs::path& file) {
-    const std::string name = file.filename().native();
-    auto dot = name.rfind('.');
-    return dot != std::string::npos && dot != 0 && name.compare(dot + 1, std::string::npos, "xml") == 0;
-}
-
 void read_record(const fs::path& file, CollectedRuns& collected) {
     std::string path = display_path(file);
     auto skip = [&](SkipReason reason) {
         collected.skipped.push_back(SkippedArtefact{std::move(reason), path, std::string(verdict_kind)});
     };
-    auto text = read_text(file);
+    auto text = read_text_file(file);
     if (auto* unreadable = std::get_if<Unreadable>(&text)) return skip(std::move(*unreadable));
     auto document = xml::parse(std::get<std::string>(text));
     if (auto* error = std::get_if<xml::ParseError>(&document)) return skip(InvalidXml{std::move(error->message)});
@@ -270,18 +231,9 @@ std::variant<VerdictRun, std::string> distil(const xml::Element& root, std::stri
 }
 
 std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir) {
-    auto services = sorted_entries(dir);
-    if (auto* error = std::get_if<OsError>(&services)) return *error;
     CollectedRuns collected;
-    for (const auto& service : std::get<std::vector<fs::path>>(services)) {
-        std::error_code not_a_directory;
-        if (!fs::is_directory(service, not_a_directory)) continue;
-        auto files = sorted_entries(service);
-        if (auto* error = std::get_if<OsError>(&files)) return *error;
-        for (const auto& file : std::get<std::vector<fs::path>>(files)) {
-            if (has_xml_extension(file)) read_record(file, collected);
-        }
-    }
+    auto walked = walk_artefact_files(dir, "xml", [&](const fs::path& file) { read_record(file, collected); });
+    if (auto* error = std::get_if<OsError>(&walked)) return *error;
     return collected;
 }
 
