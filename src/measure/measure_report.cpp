@@ -1,23 +1,26 @@
-// Interim generator: collects the documents of its kind and frames an empty page.
 #include "measure/measure_report.hpp"
 
+#include <utility>
 #include <variant>
 
 #include "html/discovery.hpp"
-#include "html/page.hpp"
+#include "measure/baseline_reader.hpp"
+#include "measure/measure_page.hpp"
+#include "measure/measurement_record.hpp"
 
 namespace brelk::measure {
 
 Generated MeasureReport::generate(const std::filesystem::path& dir, bool /*hide_scores*/) {
-    RecordReader<int> any = [](const yaml::Node&) -> std::variant<int, std::string> { return 0; };
-    auto collected = collect_yaml_documents<int>(dir, "brelk-baseline-1", any);
+    auto collected =
+        collect_yaml_documents<BaselineArtefact>(dir, "brelk-baseline-1", RecordReader<BaselineArtefact>(read_baseline_artefact));
     if (auto* error = std::get_if<OsError>(&collected)) return *error;
-    auto& documents = std::get<Collected<int>>(collected);
+    auto& documents = std::get<Collected<BaselineArtefact>>(collected);
+
     ReportOutput output;
-    append_page_start(output.page, "Brelk Measurement Report", "");
-    append_page_end(output.page);
-    output.skipped = std::move(documents.skipped);
     output.count = documents.records.size();
+    const auto services = group_by_service(std::move(documents.records));
+    output.page = measure_page(services);
+    output.skipped = std::move(documents.skipped);
     return output;
 }
 

@@ -1,0 +1,84 @@
+#include "measure/measure_page.hpp"
+
+#include <iterator>
+#include <set>
+
+#include <fmt/format.h>
+
+#include "html/page.hpp"
+#include "html/text.hpp"
+#include "measure/record_section.hpp"
+
+namespace brelk::measure {
+
+namespace {
+
+constexpr std::string_view css =
+    ".record-facts { color: var(--text-muted); font-size: 0.8rem; margin: 0.25rem 0 0.5rem; }"
+    "h2 .measured-under { color: var(--text-muted); font-size: 0.8rem; font-weight: 400; }"
+    ".bar-track.varied { position: relative; width: 120px; }"
+    ".ordinary-variation { position: absolute; top: 0; bottom: 0;background: repeating-linear-gradient(45deg, "
+    "var(--pass-color) 0 2px, transparent 2px 5px);border-top: 1px solid var(--border-color); border-bottom: 1px "
+    "solid var(--border-color); }"
+    ".observed-mark, .bound-mark { position: absolute; top: -3px; bottom: -3px; width: 2px;background: "
+    "var(--text-color); }"
+    ".at-least { color: var(--text-muted); }";
+
+std::string page_title(const MeasuredServices& services) {
+    if (services.size() == 1) return "Brelk Measurement: " + services.begin()->first.service;
+    return "Brelk Measurement Report";
+}
+
+std::size_t distinct_criteria(const std::vector<MeasurementRecord>& records) {
+    std::set<std::string_view> names;
+    for (const auto& record : records) {
+        for (const auto& row : record.rows) names.insert(row.criterion);
+    }
+    return names.size();
+}
+
+void append_overview(std::string& page, const MeasuredServices& services) {
+    page += "<h2>Overview</h2>\n<table>\n<thead>\n"
+            "<tr><th>Service</th><th>Contract</th><th>Records</th><th>Criteria</th></tr>\n"
+            "</thead>\n<tbody>\n";
+    for (const auto& [key, records] : services) {
+        fmt::format_to(std::back_inserter(page),
+                       R"(<tr><td>{}</td><td>{}</td><td class="num">{}</td><td class="num">{}</td></tr>)"
+                       "\n",
+                       escape(key.service), escape(key.contract), records.size(), distinct_criteria(records));
+    }
+    page += "</tbody>\n</table>\n";
+}
+
+void append_service_heading(std::string& page, const MeasuredService& key, bool alone) {
+    auto out = std::back_inserter(page);
+    // A lone service already stands in the title; only its contract is left to say.
+    if (alone) {
+        fmt::format_to(out, R"(<p class="legend">measured under <span class="measured-under">{}</span></p>)"
+                            "\n",
+                       escape(key.contract));
+        return;
+    }
+    fmt::format_to(out, R"(<h2>{} <span class="measured-under">{}</span></h2>)"
+                        "\n",
+                   escape(key.service), escape(key.contract));
+}
+
+}  // namespace
+
+std::string_view measure_css() { return css; }
+
+std::string measure_page(const MeasuredServices& services) {
+    const bool alone = services.size() == 1;
+    std::string page;
+    append_page_start(page, page_title(services), css);
+    if (!alone) append_overview(page, services);
+    for (const auto& [key, records] : services) {
+        append_service_heading(page, key, alone);
+        for (const auto& record : records) append_record(page, record, records.size() > 1);
+    }
+    append_page_end(page);
+    return page;
+}
+
+}  // namespace brelk::measure

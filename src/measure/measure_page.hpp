@@ -1,0 +1,17 @@
+#pragma once
+// The measurement page: title, overview of the services, and one section per
+// service holding its records.
+#include <string>
+#include <string_view>
+
+#include "measure/measurement_record.hpp"
+
+namespace brelk::measure {
+
+// This report's own stylesheet piece, placed after the shared one.
+std::string_view measure_css();
+
+// The whole page, from the doctype to the footer.
+std::string measure_page(const MeasuredServices& services);
+
+}  // namespace brelk::measure
