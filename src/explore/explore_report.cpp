@@ -1,23 +1,26 @@
-// Interim generator: collects the documents of its kind and frames an empty page.
 #include "explore/explore_report.hpp"
 
+#include <utility>
 #include <variant>
 
+#include "artefact/artefact_reader.hpp"
+#include "explore/explore_page.hpp"
+#include "explore/variant.hpp"
 #include "html/discovery.hpp"
-#include "html/page.hpp"
 
 namespace brelk::explore {
 
 Generated ExploreReport::generate(const std::filesystem::path& dir, bool /*hide_scores*/) {
-    RecordReader<int> any = [](const yaml::Node&) -> std::variant<int, std::string> { return 0; };
-    auto collected = collect_yaml_documents<int>(dir, "brelk-explore-1", any);
+    const RecordReader<ExploreArtefact> read = [](const yaml::Node& node) { return read_explore_artefact(node); };
+    auto collected = collect_yaml_documents<ExploreArtefact>(dir, "brelk-explore-1", read);
     if (auto* error = std::get_if<OsError>(&collected)) return *error;
-    auto& documents = std::get<Collected<int>>(collected);
+    auto& documents = std::get<Collected<ExploreArtefact>>(collected);
+
+    const auto services = collect_services(documents.records);
     ReportOutput output;
-    append_page_start(output.page, "Brelk Exploration Report", "");
-    append_page_end(output.page);
+    output.page = render_page(services);
     output.skipped = std::move(documents.skipped);
-    output.count = documents.records.size();
+    for (const auto& service : services) output.count += service.variants.size();
     return output;
 }
 

@@ -1,0 +1,188 @@
+#include "explore/explore_page.hpp"
+
+#include <algorithm>
+#include <iterator>
+#include <span>
+
+#include <fmt/format.h>
+
+#include "explore/base_config.hpp"
+#include "explore/leaderboard.hpp"
+#include "explore/leaderboard_order.hpp"
+#include "html/numbers.hpp"
+#include "html/page.hpp"
+#include "html/result_cells.hpp"
+#include "html/text.hpp"
+#include "postconditions/criterion_section.hpp"
+#include "postconditions/expected_values.hpp"
+
+namespace brelk::explore {
+
+namespace {
+
+constexpr std::string_view stylesheet =
+    ".config-name { font-weight: 600; }"
+    "tr.declined { opacity: 0.82; }"
+    "tr.declined-divider td { background: var(--bg-light); color: var(--text-muted);font-size: 0.8rem; }"
+    ".declined-reason { color: var(--text-muted); font-size: 0.78rem; font-weight: 400; }"
+    ".never-evaluated { display: block; color: #c77c00; font-size: 0.72rem; white-space: nowrap; }"
+    ".declined-timing { color: #c77c00; font-size: 0.78rem; font-weight: 400; }"
+    "table.config-key td.num { text-align: center; }"
+    "table.config-key .config-name { font-weight: 600; overflow-wrap: anywhere; }"
+    "table.config-key td.differs { max-width: 30rem; }"
+    ".evidence { color: #c77c00; font-size: 0.75rem; }"
+    ".nothing-measured { background: #fff8e1; border: 1px solid #f0c14b; border-radius: 4px;padding: 0.5rem "
+    "0.75rem; margin: 0.5rem 0 0.75rem; font-size: 0.875rem; }"
+    ".overrides { max-width: 26rem; }"
+    ".override-count { color: var(--text-muted); font-size: 0.75rem; white-space: nowrap; }"
+    ".chip { display: inline-block; padding: 0 0.4rem; border-radius: 3px; font-size: 0.75rem;background: "
+    "#e6f4fa; border: 1px solid #a5d8ec; color: #00618a;margin: 0.05rem 0.2rem 0.05rem 0; white-space: nowrap; }"
+    ".chip .chip-key { color: var(--text-muted); margin-right: 0.25rem; }"
+    ".chip.long { cursor: pointer; }"
+    ".chip .caret { font-size: 0.7em; }"
+    "details.chip-details { display: inline-block; vertical-align: top; }"
+    "details.chip-details > summary { list-style: none; cursor: pointer; }"
+    "details.chip-details > summary::-webkit-details-marker { display: none; }";
+
+constexpr std::string_view empty_state =
+    "<p class=\"empty\">No explorations found. Run an explore experiment to produce configuration data, then "
+    "regenerate this report.</p>\n";
+
+constexpr std::string_view near_tie_legend =
+    "<p class=\"legend\">≈ too close to call — equally reliable, medians within 5%. A presentational margin on "
+    "the ordering, not a significance test: this report makes no claim that one configuration statistically "
+    "beats another.</p>\n";
+
+void append_overview(std::string& page, const std::vector<ServiceComparison>& services,
+                     const std::vector<LeaderboardOrder>& orders) {
+    auto out = std::back_inserter(page);
+    page +=
+        "<section class=\"overview\">\n<h2>Overview</h2>\n<table>\n<thead>\n<tr><th>Service</th>"
+        "<th>Configurations</th><th>Best overall</th></tr>\n</thead>\n<tbody>\n";
+    for (std::size_t i = 0; i < services.size(); ++i) {
+        const auto service = escape(services[i].service);
+        fmt::format_to(out, "<tr><td><a href=\"#{}\">{}</a></td><td class=\"num\">{}</td><td>{}</td></tr>\n",
+                       service, service, services[i].variants.size(), escape(best_overall(orders[i])));
+    }
+    page += "</tbody>\n</table>\n</section>\n";
+}
+
+// Only when no configuration of the service judged anything: then its rates
+// describe delivery, and the reader should know that before reading them.
+void append_nothing_measured(std::string& page, const std::vector<Variant>& variants) {
+    if (variants.empty()) return;
+    const bool none_judged =
+        std::all_of(variants.begin(), variants.end(), [](const Variant& v) { return v.nothing_evaluated; });
+    if (!none_judged) return;
+    std::uint64_t undelivered = 0;
+    std::uint64_t failed = 0;
+    for (const auto& variant : variants) {
+        undelivered = saturating_add(undelivered, delivery_failures(variant.failure_distribution));
+        failed = saturating_add(failed, variant.failures);
+    }
+    const auto configurations = count_noun(variants.size(), "configuration");
+    auto out = std::back_inserter(page);
+    if (undelivered > 0 && undelivered == failed) {
+        fmt::format_to(out,
+                       "<p class=\"nothing-measured\"><b>Nothing was delivered.</b> Across these {}, not one of "
+                       "the {} received a response to judge. The rates below are a record of that, and say "
+                       "nothing about the service. Read the failure breakdown for what went wrong.</p>\n",
+                       configurations, count_noun(undelivered, "sample"));
+        return;
+    }
+    fmt::format_to(out,
+                   "<p class=\"nothing-measured\"><b>Nothing was measured.</b> Every one of these {} ran its "
+                   "samples and judged none of them: no reply reached a postcondition, so the rates below "
+                   "describe delivery, not quality. Read the failure breakdown before anything else on this "
+                   "page.</p>\n",
+                   configurations);
+}
+
+std::vector<Column> columns_of(const std::vector<const Variant*>& badges) {
+    std::vector<Column> columns;
+    columns.reserve(badges.size());
+    for (std::size_t i = 0; i < badges.size(); ++i) {
+        const Variant& variant = *badges[i];
+        columns.push_back(Column{variant.name, variant.standings, variant.failure_distribution, variant.inputs,
+                                 i + 1, variant.successes, variant.failures});
+    }
+    return columns;
+}
+
+std::vector<FailureGroup> failure_groups(const std::vector<const Variant*>& badges) {
+    std::vector<FailureGroup> groups;
+    groups.reserve(badges.size());
+    for (const auto* variant : badges) groups.push_back(FailureGroup{variant->name, variant->failure_distribution});
+    return groups;
+}
+
+std::vector<LatencyRow> latency_rows(const std::vector<const Variant*>& badges) {
+    std::vector<LatencyRow> rows;
+    rows.reserve(badges.size());
+    for (std::size_t i = 0; i < badges.size(); ++i) {
+        const Variant& v = *badges[i];
+        rows.push_back(LatencyRow{i + 1, v.name, v.sorted_passing_latencies_ms, v.p50_ms, v.p95_ms, v.p99_ms,
+                                  v.avg_time_per_sample_ms, v.samples_executed, v.nothing_evaluated});
+    }
+    return rows;
+}
+
+void append_service(std::string& page, const ServiceComparison& service, const LeaderboardOrder& order,
+                    bool several_services) {
+    const auto name = escape(service.service);
+    fmt::format_to(std::back_inserter(page), "<section class=\"service\" id=\"{}\">\n", name);
+    if (several_services) fmt::format_to(std::back_inserter(page), "<h2>{}</h2>\n", name);
+    append_nothing_measured(page, service.variants);
+
+    const Base base = base_config(service.variants);
+    const auto badges =
+        badge_order(service.variants, base.ref ? std::optional<std::string>(base.ref->name) : std::nullopt);
+    const auto columns = columns_of(badges);
+    const auto comparison = Comparison::build(columns);
+
+    append_leaderboard(page, service.variants, order, base, badges, columns, comparison);
+    append_blocks(page, comparison, columns);
+    append_expected_values(page, comparison, columns);
+    append_failure_breakdown(page, "Configuration", failure_groups(badges));
+    append_latency_block(page, latency_rows(badges), "Configuration");
+    page += "</section>\n";
+}
+
+bool any_near_tie(const std::vector<LeaderboardOrder>& orders) {
+    return std::any_of(orders.begin(), orders.end(), [](const LeaderboardOrder& order) {
+        return std::any_of(order.ranked.begin(), order.ranked.end(),
+                           [](const Ranked<Variant>& entry) { return entry.near_tie; });
+    });
+}
+
+}  // namespace
+
+std::string_view explore_stylesheet() { return stylesheet; }
+
+std::string page_title(const std::vector<ServiceComparison>& services) {
+    if (services.size() == 1) return "Brelk Exploration: " + services.front().service;
+    return "Brelk Exploration Report";
+}
+
+std::string render_page(const std::vector<ServiceComparison>& services) {
+    std::string page;
+    append_page_start(page, page_title(services), stylesheet);
+    if (services.empty()) {
+        page += empty_state;
+        append_page_end(page);
+        return page;
+    }
+    // The overview and the sections rank the same lists; rank each service once.
+    std::vector<LeaderboardOrder> orders;
+    orders.reserve(services.size());
+    for (const auto& service : services) orders.push_back(leaderboard_order(service.variants));
+
+    const bool several = services.size() > 1;
+    if (several) append_overview(page, services, orders);
+    if (any_near_tie(orders)) page += near_tie_legend;
+    for (std::size_t i = 0; i < services.size(); ++i) append_service(page, services[i], orders[i], several);
+    append_page_end(page);
+    return page;
+}
+
+}  // namespace brelk::explore
