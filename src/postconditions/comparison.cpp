@@ -1,0 +1,192 @@
+#include "postconditions/comparison.hpp"
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <fmt/format.h>
+
+#include "html/numbers.hpp"
+#include "html/text.hpp"
+
+namespace brelk {
+
+namespace {
+
+// A check identity that borrows the row's texts, so grouping thousands of
+// rows does not copy a text per row.
+struct IdRef {
+    int kind = 0;  // index into CheckId::kind
+    std::string_view first;
+    std::string_view second;
+    std::optional<std::string_view> expected;
+
+    bool operator==(const IdRef&) const = default;
+};
+
+IdRef id_ref(const StandingsRowView& row) {
+    if (!row.form) return {2, row.check, {}, std::nullopt};
+    std::optional<std::string_view> expected;
+    if (row.expected) expected = *row.expected;
+    if (row.path) return {0, *row.path, *row.form, expected};
+    return {1, *row.form, {}, expected};
+}
+
+struct IdRefHash {
+    std::size_t operator()(const IdRef& id) const {
+        std::hash<std::string_view> h;
+        std::size_t seed = static_cast<std::size_t>(id.kind);
+        auto mix = [&seed](std::size_t v) { seed ^= v + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
+        mix(h(id.first));
+        mix(h(id.second));
+        mix(id.expected ? h(*id.expected) : 0x51ed27);
+        mix(id.expected.has_value());
+        return seed;
+    }
+};
+
+void add(Tally& tally, const StandingsRowView& row) {
+    tally.passed = saturating_add(tally.passed, row.passed);
+    tally.failed = saturating_add(tally.failed, row.failed);
+    tally.skipped = saturating_add(tally.skipped, row.skipped);
+}
+
+std::vector<CheckView> checks_over(std::span<const StandingsBlockView* const> blocks) {
+    const auto column_count = blocks.size();
+    std::vector<CheckView> checks;
+    std::unordered_map<IdRef, std::size_t, IdRefHash> position;
+    for (std::size_t c = 0; c < column_count; ++c) {
+        if (!blocks[c]) continue;
+        for (const auto& row : blocks[c]->rows) {
+            auto [it, fresh] = position.try_emplace(id_ref(row), checks.size());
+            if (fresh) {
+                checks.push_back(CheckView{CheckId::of(row), std::vector<std::vector<const StandingsRowView*>>(column_count),
+                                           std::vector<Tally>(column_count)});
+            }
+            auto& check = checks[it->second];
+            check.rows[c].push_back(&row);
+            add(check.tallies[c], row);
+        }
+    }
+    return checks;
+}
+
+}  // namespace
+
+std::uint64_t Tally::total() const { return saturating_add(saturating_add(passed, failed), skipped); }
+
+CheckId CheckId::of(const StandingsRowView& row) {
+    if (!row.form) return CheckId{CheckOnly{row.check}};
+    if (row.path) return CheckId{PathForm{*row.path, *row.form, row.expected}};
+    return CheckId{FormOnly{*row.form, row.expected}};
+}
+
+std::string CheckId::label() const {
+    if (const auto* pf = std::get_if<PathForm>(&kind)) {
+        auto expected = pf->expected ? fmt::format(" <code>{}</code>", escape(excerpt(*pf->expected))) : std::string();
+        return fmt::format("<code>{}</code> <b>{}</b>{}", escape(pf->path), escape(pf->form), expected);
+    }
+    if (const auto* fo = std::get_if<FormOnly>(&kind)) {
+        // The form-only kind shows its expected value whole: it is usually short.
+        if (fo->expected) return fmt::format("<b>{}</b> <code>{}</code>", escape(fo->form), escape(*fo->expected));
+        return fmt::format("<b>{}</b>", escape(fo->form));
+    }
+    return escape(std::get<CheckOnly>(kind).check);
+}
+
+std::string plain_label(const CheckId& id) {
+    if (const auto* pf = std::get_if<PathForm>(&id.kind)) {
+        if (pf->expected) return fmt::format("{} {} {}", pf->path, pf->form, excerpt(*pf->expected));
+        return fmt::format("{} {}", pf->path, pf->form);
+    }
+    if (const auto* fo = std::get_if<FormOnly>(&id.kind)) {
+        if (fo->expected) return fmt::format("{} {}", fo->form, *fo->expected);
+        return fo->form;
+    }
+    return std::get<CheckOnly>(id.kind).check;
+}
+
+const StandingsBlockView* block_for(const Column& column, std::string_view criterion) {
+    for (const auto& block : column.blocks) {
+        if (block.criterion == criterion) return &block;
+    }
+    return nullptr;
+}
+
+Comparison Comparison::build(std::span<const Column> columns) {
+    // The first block of each name per column, found in one walk of each
+    // column rather than one walk per criterion.
+    std::vector<std::string_view> names;
+    std::unordered_map<std::string_view, std::vector<const StandingsBlockView*>> first_blocks;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        for (const auto& block : columns[c].blocks) {
+            auto [it, fresh] = first_blocks.try_emplace(block.criterion);
+            if (fresh) {
+                names.push_back(block.criterion);
+                it->second.resize(columns.size(), nullptr);
+            }
+            if (!it->second[c]) it->second[c] = &block;
+        }
+    }
+    Comparison comparison;
+    comparison.column_count = columns.size();
+    comparison.criteria.reserve(names.size());
+    for (auto name : names) {
+        comparison.criteria.push_back(CriterionView{std::string(name), checks_over(first_blocks[name])});
+    }
+    return comparison;
+}
+
+std::vector<CheckView> Comparison::checks_of(std::span<const Column> columns, std::string_view criterion) {
+    std::vector<const StandingsBlockView*> blocks;
+    blocks.reserve(columns.size());
+    for (const auto& column : columns) blocks.push_back(block_for(column, criterion));
+    return checks_over(blocks);
+}
+
+bool Comparison::has_checks() const {
+    return std::any_of(criteria.begin(), criteria.end(), [](const auto& c) { return !c.checks.empty(); });
+}
+
+Provenance stated_provenance(const CheckView& check) {
+    for (const auto& rows : check.rows) {
+        for (const auto* row : rows) {
+            if (row->provenance != Provenance::Unstated) return row->provenance;
+        }
+    }
+    return Provenance::Unstated;
+}
+
+std::vector<OutcomeClass> classes(std::span<const StandingsRowView* const> rows) {
+    std::vector<OutcomeClass> result;
+    std::unordered_map<std::string_view, std::size_t> position;
+    for (const auto* row : rows) {
+        for (const auto& exemplar : row->observed) {
+            if (exemplar.held) continue;
+            auto [it, fresh] = position.try_emplace(exemplar.excerpt, result.size());
+            if (fresh) result.push_back(OutcomeClass{exemplar.excerpt, 0, {}});
+            auto& cls = result[it->second];
+            cls.samples = saturating_add(cls.samples, exemplar.count);
+            cls.inputs.insert(row->input_key);
+        }
+    }
+    std::stable_sort(result.begin(), result.end(), [](const OutcomeClass& a, const OutcomeClass& b) {
+        if (a.samples != b.samples) return a.samples > b.samples;
+        return a.observed < b.observed;
+    });
+    return result;
+}
+
+std::string excerpt(std::string_view text) {
+    std::string line(text);
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    if (char_count(line) <= 140) return line;
+    auto cut = std::string(first_chars(line, 140));
+    cut += "…";
+    return cut;
+}
+
+}  // namespace brelk

@@ -1,0 +1,116 @@
+#pragma once
+// The comparison of postcondition checks across compared columns
+// (configurations, iterations, runs). The model borrows the caller's standings
+// views: a CheckView points at rows, it never copies them, so the columns and
+// the vectors they span must outlive every Comparison built from them.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "artefact/records.hpp"
+#include "html/standings.hpp"
+
+namespace brelk {
+
+// One compared unit. Everything but the name is borrowed.
+struct Column {
+    std::string name;
+    std::span<const StandingsBlockView> blocks;
+    std::span<const FailureDistributionEntry> failures;
+    std::span<const InputPresentation> inputs;
+    std::uint64_t ordinal = 0;  // 1-based position; anchors and badges rely on it
+    std::uint32_t passed_samples = 0;
+    std::uint32_t failed_samples = 0;
+};
+
+struct Tally {
+    std::uint64_t passed = 0;
+    std::uint64_t failed = 0;
+    std::uint64_t skipped = 0;
+
+    std::uint64_t total() const;  // saturating
+    bool judged() const { return passed != 0 || failed != 0; }
+    bool operator==(const Tally&) const = default;
+};
+
+struct PathForm {
+    std::string path;
+    std::string form;
+    std::optional<std::string> expected;
+    bool operator==(const PathForm&) const = default;
+};
+
+struct FormOnly {
+    std::string form;
+    std::optional<std::string> expected;
+    bool operator==(const FormOnly&) const = default;
+};
+
+struct CheckOnly {
+    std::string check;
+    bool operator==(const CheckOnly&) const = default;
+};
+
+// What makes two rows the same postcondition check, whatever input or column
+// they come from.
+struct CheckId {
+    std::variant<PathForm, FormOnly, CheckOnly> kind;
+
+    static CheckId of(const StandingsRowView& row);
+    std::string label() const;  // HTML fragment, escaped
+    bool operator==(const CheckId&) const = default;
+};
+
+// The label as plain text, unescaped.
+std::string plain_label(const CheckId& id);
+
+struct CheckView {
+    CheckId id;
+    std::vector<std::vector<const StandingsRowView*>> rows;  // one list per column
+    std::vector<Tally> tallies;                              // one per column
+};
+
+struct CriterionView {
+    std::string name;
+    std::vector<CheckView> checks;  // first-seen order
+};
+
+struct Comparison {
+    std::vector<CriterionView> criteria;  // first-seen order
+    std::size_t column_count = 0;
+
+    static Comparison build(std::span<const Column> columns);
+    static std::vector<CheckView> checks_of(std::span<const Column> columns, std::string_view criterion);
+
+    // Whether any criterion holds at least one check, of any provenance.
+    bool has_checks() const;
+};
+
+// The provenance of the first row (columns in order, rows in order) that
+// states one.
+Provenance stated_provenance(const CheckView& check);
+
+// Failing observations of one check in one column, grouped by what was observed.
+// Borrows its texts from the rows it was built from.
+struct OutcomeClass {
+    std::string_view observed;
+    std::uint64_t samples = 0;
+    std::set<std::string_view> inputs;  // byte order
+};
+
+// Largest samples first, equal samples by observed text.
+std::vector<OutcomeClass> classes(std::span<const StandingsRowView* const> rows);
+
+// One line of at most 140 characters, then "…" when cut.
+std::string excerpt(std::string_view text);
+
+// The first block of the column stating the criterion, if any.
+const StandingsBlockView* block_for(const Column& column, std::string_view criterion);
+
+}  // namespace brelk

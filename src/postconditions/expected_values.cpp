@@ -1,0 +1,222 @@
+#include "postconditions/expected_values.hpp"
+
+#include <algorithm>
+#include <iterator>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <fmt/format.h>
+
+#include "html/numbers.hpp"
+#include "html/text.hpp"
+#include "postconditions/input_naming.hpp"
+#include "postconditions/outcome_strip.hpp"
+
+namespace brelk {
+
+namespace {
+
+constexpr std::size_t enumerated_inputs = 10;
+
+struct InputTally {
+    std::vector<Tally> tallies;          // per column
+    std::vector<std::uint64_t> samples;  // per column: the largest row total
+};
+
+// One expected value of one input: the check, its numbers in the comparison,
+// and its sums over the input's rows per column.
+struct ExpectedValue {
+    const CheckView* check = nullptr;
+    std::size_t criterion_number = 0;
+    std::size_t check_number = 0;
+    std::vector<Tally> tallies;  // per column
+};
+
+void add(Tally& tally, const StandingsRowView& row) {
+    tally.passed = saturating_add(tally.passed, row.passed);
+    tally.failed = saturating_add(tally.failed, row.failed);
+    tally.skipped = saturating_add(tally.skipped, row.skipped);
+}
+
+bool is_input_check(const CheckView& check) { return stated_provenance(check) == Provenance::Input; }
+
+std::unordered_map<std::string_view, InputTally> input_tallies(const Comparison& comparison) {
+    std::unordered_map<std::string_view, InputTally> tallies;
+    const auto columns = comparison.column_count;
+    for (const auto& criterion : comparison.criteria) {
+        for (const auto& check : criterion.checks) {
+            if (!is_input_check(check)) continue;
+            for (std::size_t c = 0; c < check.rows.size(); ++c) {
+                for (const auto* row : check.rows[c]) {
+                    auto [it, fresh] = tallies.try_emplace(row->input_key);
+                    if (fresh) {
+                        it->second.tallies.resize(columns);
+                        it->second.samples.resize(columns, 0);
+                    }
+                    add(it->second.tallies[c], *row);
+                    it->second.samples[c] = std::max(it->second.samples[c], Tally{row->passed, row->failed, row->skipped}.total());
+                }
+            }
+        }
+    }
+    return tallies;
+}
+
+// The input checks that have samples on this input in at least one column,
+// in criterion and check order.
+std::vector<ExpectedValue> expected_values_of(const Comparison& comparison, std::string_view key) {
+    std::vector<ExpectedValue> values;
+    for (std::size_t i = 1; i <= comparison.criteria.size(); ++i) {
+        const auto& checks = comparison.criteria[i - 1].checks;
+        for (std::size_t k = 1; k <= checks.size(); ++k) {
+            const auto& check = checks[k - 1];
+            if (!is_input_check(check)) continue;
+            ExpectedValue value{&check, i, k, std::vector<Tally>(check.rows.size())};
+            bool any = false;
+            for (std::size_t c = 0; c < check.rows.size(); ++c) {
+                for (const auto* row : check.rows[c]) {
+                    if (row->input_key == key) add(value.tallies[c], *row);
+                }
+                any = any || value.tallies[c].total() != 0;
+            }
+            if (any) values.push_back(std::move(value));
+        }
+    }
+    return values;
+}
+
+// The key goes into ids and hrefs through `escape`: a key from a verdict
+// record may hold a double quote or an angle bracket.
+std::string expected_value_id(std::string_view key, const ExpectedValue& value) {
+    return fmt::format("exp-{}-{}-{}", escape(key), value.criterion_number, value.check_number);
+}
+
+void append_input_strip(std::string& page, std::string_view key, const std::vector<ExpectedValue>& values,
+                        std::size_t column) {
+    page += R"(<span class="outcome-strip">)";
+    for (const auto& value : values) {
+        const auto& tally = value.tallies[column];
+        auto colour = tally_colour(tally);
+        if (!colour) continue;
+        fmt::format_to(std::back_inserter(page),
+                       R"(<a class="sq-link" href="#{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)",
+                       expected_value_id(key, value), escape(plain_label(value.check->id)), stated_state(tally), *colour);
+    }
+    page += "</span>";
+}
+
+void append_expected_panel(std::string& page, std::string_view key, const std::vector<ExpectedValue>& values,
+                           std::span<const Column> columns) {
+    page += R"(<div class="pc-panel">)";
+    if (values.empty()) {
+        page += R"(<div class="pc-cfg"><span class="muted">This input states no expected values.</span></div></div>)";
+        return;
+    }
+    auto out = std::back_inserter(page);
+    fmt::format_to(out, "<div class=\"pc-grid nested\" style=\"--pc-columns: {}\">\n", columns.size());
+    append_head(page, columns, "Expected postcondition");
+    for (const auto& value : values) {
+        fmt::format_to(out, R"(<div class="pc-row static" id="{}"><span class="pc-label">{})", expected_value_id(key, value),
+                       value.check->id.label());
+        page += "</span>";
+        for (const auto& tally : value.tallies) append_cell(page, tally);
+        page += "</div>\n";
+    }
+    page += "</div></div>";
+}
+
+void append_input_row(std::string& page, const Comparison& comparison, std::string_view key, const InputTally& tally,
+                      std::span<const Column> columns, const ExcerptIndex& excerpts) {
+    auto out = std::back_inserter(page);
+    fmt::format_to(out, R"(<details class="pc-row exp-row" id="{}"><summary>)", input_anchor(key));
+    fmt::format_to(out, R"(<span class="pc-label"><b>{}</b>)", input_name(key));
+    if (auto stated = excerpts.find(key)) {
+        fmt::format_to(out, R"( <span class="muted">{}</span>)", escape(excerpt(*stated)));
+    }
+    page += "</span>";
+
+    std::string title;
+    std::uint64_t samples = 0;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (c > 0) title += " · ";
+        fmt::format_to(std::back_inserter(title), "{}: {}", columns[c].name, tally.samples[c]);
+        samples = saturating_add(samples, tally.samples[c]);
+    }
+    fmt::format_to(out, R"(<span class="pc-cell samples" title="{}">{}</span>)", escape(title), samples);
+
+    auto values = expected_values_of(comparison, key);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        page += R"(<span class="pc-pair">)";
+        append_cell(page, tally.tallies[c]);
+        append_input_strip(page, key, values, c);
+        page += "</span>";
+    }
+    page += "</summary>";
+    append_expected_panel(page, key, values, columns);
+    page += "</details>\n";
+}
+
+std::vector<std::string_view> in_input_order(std::vector<std::string_view> keys) {
+    std::stable_sort(keys.begin(), keys.end(), input_order_less);
+    return keys;
+}
+
+}  // namespace
+
+void append_expected_values(std::string& page, const Comparison& comparison, std::span<const Column> columns) {
+    if (!comparison.has_checks()) return;
+    auto tallies = input_tallies(comparison);
+    if (tallies.empty()) return;
+    std::vector<std::string_view> keys;
+    keys.reserve(tallies.size());
+    for (const auto& entry : tallies) keys.push_back(entry.first);
+    keys = in_input_order(std::move(keys));
+
+    page += "<h3>Expected values</h3>\n";
+    page += "<p class=\"legend\">What the service’s response is expected to contain for a particular input, as the "
+            "contract’s <code>expected:</code> blocks declare it — judged only on the samples that input drove. Open an "
+            "input for the values themselves.</p>\n";
+    append_strip_legend(page,
+                        "One square per value this input expects, in the order it states them; its colour is the share "
+                        "of that input’s samples the check held on.");
+
+    auto out = std::back_inserter(page);
+    fmt::format_to(out,
+                   "<div class=\"pc-grid inputs\" style=\"--pc-columns: {}\">\n<div class=\"pc-head\"><span "
+                   "class=\"pc-label\">Input</span><span class=\"pc-cell\">Samples</span>",
+                   columns.size());
+    for (const auto& column : columns) {
+        auto badge = columns.size() >= 2 ? fmt::format(R"(<span class="cfg-badge">{}</span>)", column.ordinal) : std::string();
+        fmt::format_to(out, R"(<span class="pc-pair pc-pair-head">{}<span class="cfg-name">{}</span></span>)", badge,
+                       escape(column.name));
+    }
+    page += "</div>\n";
+
+    auto excerpts = ExcerptIndex::of(columns);
+    auto shown = std::min(keys.size(), enumerated_inputs);
+    for (std::size_t i = 0; i < shown; ++i) {
+        append_input_row(page, comparison, keys[i], tallies.at(keys[i]), columns, excerpts);
+    }
+    page += "</div>\n";
+    if (keys.size() > enumerated_inputs) {
+        fmt::format_to(out, "<p class=\"legend\">… {} not enumerated.</p>\n",
+                       count_noun(keys.size() - enumerated_inputs, "further input"));
+    }
+}
+
+std::vector<std::string> unjudged_inputs(const Comparison& comparison, std::size_t column) {
+    std::unordered_set<std::string_view> seen;
+    std::vector<std::string_view> keys;
+    for (const auto& criterion : comparison.criteria) {
+        for (const auto& check : criterion.checks) {
+            if (column >= check.rows.size()) continue;
+            for (const auto* row : check.rows[column]) {
+                if (row->skipped != 0 && seen.insert(row->input_key).second) keys.push_back(row->input_key);
+            }
+        }
+    }
+    keys = in_input_order(std::move(keys));
+    return {keys.begin(), keys.end()};
+}
+
+}  // namespace brelk

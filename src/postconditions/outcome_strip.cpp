@@ -1,0 +1,135 @@
+#include "postconditions/outcome_strip.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include <fmt/format.h>
+
+#include "html/text.hpp"
+
+namespace brelk {
+
+namespace {
+
+struct Rgb {
+    double red;
+    double green;
+    double blue;
+};
+
+constexpr Rgb ramp_start{198, 40, 40};
+constexpr Rgb ramp_middle{199, 124, 0};
+constexpr Rgb ramp_end{46, 125, 50};
+
+int channel(double from, double to, double t) {
+    double value = std::round(std::fma(to - from, t, from));
+    return static_cast<int>(std::clamp(value, 0.0, 255.0));
+}
+
+// The squares of one criterion, numbered c, for one column.
+void append_squares(std::string& out, const CriterionView& criterion, std::size_t c, std::size_t column) {
+    for (std::size_t k = 1; k <= criterion.checks.size(); ++k) {
+        const auto& check = criterion.checks[k - 1];
+        if (stated_provenance(check) == Provenance::Input) continue;
+        const auto& tally = check.tallies[column];
+        auto colour = tally_colour(tally);
+        if (!colour) continue;
+        // The square leads to the check's summary in the criterion section,
+        // the one element below that carries an id for it.
+        fmt::format_to(std::back_inserter(out),
+                       R"(<a class="sq-link" href="#pc-{}-{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)",
+                       c, k, escape(plain_label(check.id)), stated_state(tally), *colour);
+    }
+}
+
+void append_break(std::string& out, const CriterionView& criterion) {
+    fmt::format_to(std::back_inserter(out), R"(<span class="strip-break" title="{}"></span>)", escape(criterion.name));
+}
+
+}  // namespace
+
+std::optional<std::string> tally_colour(const Tally& tally) {
+    if (tally.total() == 0) return std::nullopt;
+    if (!tally.judged()) return std::string(nothing_to_judge_colour);
+    // Skipped samples stay in the denominator: a check judged once and
+    // skipped five times is not a full success.
+    double share = static_cast<double>(tally.passed) / static_cast<double>(tally.total());
+    const auto& from = share < 0.5 ? ramp_start : ramp_middle;
+    const auto& to = share < 0.5 ? ramp_middle : ramp_end;
+    double t = share < 0.5 ? 2.0 * share : 2.0 * (share - 0.5);
+    return fmt::format("#{:02x}{:02x}{:02x}", channel(from.red, to.red, t), channel(from.green, to.green, t),
+                       channel(from.blue, to.blue, t));
+}
+
+std::string stated_state(const Tally& tally) {
+    if (!tally.judged()) return "nothing to judge on any sample";
+    auto suffix = tally.skipped != 0 ? fmt::format(", nothing to judge on {}", tally.skipped) : std::string();
+    return fmt::format("held on {} of {} samples{}", tally.passed, tally.total(), suffix);
+}
+
+std::string strip(const Comparison& comparison, std::size_t column) {
+    if (!comparison.has_checks()) return R"(<span class="muted">-</span>)";
+    std::string out = R"(<span class="outcome-strip">)";
+    for (std::size_t c = 1; c <= comparison.criteria.size(); ++c) {
+        const auto& criterion = comparison.criteria[c - 1];
+        if (c > 1) append_break(out, criterion);
+        append_squares(out, criterion, c, column);
+    }
+    out += "</span>";
+    return out;
+}
+
+std::string strip_for_criterion(const Comparison& comparison, std::size_t column, std::string_view name) {
+    if (!comparison.has_checks()) return R"(<span class="muted">-</span>)";
+    std::string squares;
+    bool matched = false;
+    for (std::size_t c = 1; c <= comparison.criteria.size(); ++c) {
+        const auto& criterion = comparison.criteria[c - 1];
+        if (criterion.name != name) continue;
+        if (matched) append_break(squares, criterion);
+        matched = true;
+        append_squares(squares, criterion, c, column);
+    }
+    if (!matched) return R"(<span class="muted">-</span>)";
+    return fmt::format(R"(<span class="outcome-strip">{}</span>)", squares);
+}
+
+void append_strip_legend(std::string& page, std::string_view legend) {
+    fmt::format_to(std::back_inserter(page),
+                   R"(<p class="legend strip-legend">{}<span class="key"><span class="ramp"></span><span class="ramp-ends"><span>none held</span><span>all held</span></span></span><span class="key"><span class="sq" style="background:{}"></span> nothing to judge — not a rate, and off the scale</span>)",
+                   legend, nothing_to_judge_colour);
+    page += "</p>\n";
+}
+
+void append_head(std::string& page, std::span<const Column> columns, std::string_view label) {
+    auto out = std::back_inserter(page);
+    if (columns.size() == 1) {
+        fmt::format_to(out, R"(<div class="pc-head"><span class="pc-label">{}</span><span class="pc-cell" title="{}">Held</span></div>)",
+                       escape(label), escape(columns.front().name));
+        page += "\n";
+        return;
+    }
+    fmt::format_to(out, R"(<div class="pc-head"><span class="pc-label">{}</span>)", escape(label));
+    for (const auto& column : columns) {
+        fmt::format_to(out, R"(<span class="pc-cell pc-cfg-head" title="{0}"><span class="cfg-badge">{1}</span><span class="cfg-name">{0}</span></span>)",
+                       escape(column.name), column.ordinal);
+    }
+    page += "</div>\n";
+}
+
+void append_cell(std::string& page, const Tally& tally) {
+    std::string mark;
+    if (tally.total() == 0) {
+        mark = R"(<span class="muted">-</span>)";
+    } else if (tally.judged()) {
+        mark = fmt::format(R"(<span class="mark" style="color:{}">{}/{}</span>)", *tally_colour(tally), tally.passed,
+                           tally.total());
+    } else {
+        mark = fmt::format(R"(<span class="mark" style="color:{}">—/{}</span>)", nothing_to_judge_colour, tally.total());
+    }
+    fmt::format_to(std::back_inserter(page), R"(<span class="pc-cell" title="{} passed · {} failed · {} never evaluated">{}</span>)",
+                   tally.passed, tally.failed, tally.skipped, mark);
+}
+
+}  // namespace brelk
