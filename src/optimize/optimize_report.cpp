@@ -1,23 +1,36 @@
-// Interim generator: collects the documents of its kind and frames an empty page.
 #include "optimize/optimize_report.hpp"
 
+#include <utility>
 #include <variant>
 
+#include "artefact/artefact_reader.hpp"
 #include "html/discovery.hpp"
-#include "html/page.hpp"
+#include "optimize/optimize_page.hpp"
+#include "optimize/run.hpp"
+#include "optimize/scores.hpp"
 
 namespace brelk::optimize {
 
-Generated OptimizeReport::generate(const std::filesystem::path& dir, bool /*hide_scores*/) {
-    RecordReader<int> any = [](const yaml::Node&) -> std::variant<int, std::string> { return 0; };
-    auto collected = collect_yaml_documents<int>(dir, "brelk-optimize-1", any);
+Generated OptimizeReport::generate(const std::filesystem::path& dir, bool hide_scores) {
+    const RecordReader<OptimizeArtefact> read = [](const yaml::Node& node) { return read_optimize_artefact(node); };
+    auto collected = collect_yaml_documents<OptimizeArtefact>(dir, "brelk-optimize-1", read);
     if (auto* error = std::get_if<OsError>(&collected)) return *error;
-    auto& documents = std::get<Collected<int>>(collected);
+    auto& documents = std::get<Collected<OptimizeArtefact>>(collected);
+
+    std::vector<OptimizeRun> runs;
+    runs.reserve(documents.records.size());
+    for (const auto& artefact : documents.records) runs.push_back(build_run(artefact));
+    sort_runs(runs);
+
     ReportOutput output;
-    append_page_start(output.page, "Brelk Optimization Report", "");
-    append_page_end(output.page);
+    if (hide_scores) {
+        for (const auto& run : runs) {
+            if (auto notice = hidden_score_notice(run)) output.notices.push_back(std::move(*notice));
+        }
+    }
+    output.page = render(runs, hide_scores);
     output.skipped = std::move(documents.skipped);
-    output.count = documents.records.size();
+    output.count = runs.size();
     return output;
 }
 

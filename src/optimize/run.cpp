@@ -1,0 +1,113 @@
+#include "optimize/run.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include <fmt/format.h>
+
+namespace brelk::optimize {
+
+namespace {
+
+std::vector<FactorLine> displayed_factors(const Factors& factors) {
+    std::vector<FactorLine> lines;
+    lines.reserve(factors.size());
+    for (const auto& [key, value] : factors) lines.push_back(FactorLine{key, factor_display(value)});
+    return lines;
+}
+
+// A tally yields a block exactly when it states standings, even without rows.
+std::vector<StandingsBlockView> standings_of(const Statistics& statistics) {
+    std::vector<StandingsBlockView> blocks;
+    if (!statistics.criteria) return blocks;
+    for (const auto& [name, tally] : *statistics.criteria) {
+        if (!tally.standings) continue;
+        blocks.push_back(StandingsBlockView::of_stated(name, *tally.standings,
+                                                       CriterionCounts{tally.pass, tally.fail}, std::nullopt));
+    }
+    return blocks;
+}
+
+}  // namespace
+
+IterationRow build_iteration(const OptimizeIteration& iteration) {
+    IterationRow row;
+    row.iteration = iteration.iteration;
+    row.factors = displayed_factors(iteration.factors);
+    row.score = iteration.score;
+    row.observed_pass_rate = iteration.statistics.observed;
+    row.successes = iteration.statistics.successes;
+    row.failures = iteration.statistics.failures;
+    row.samples_executed = iteration.execution.samples_executed;
+    row.termination_reason = iteration.execution.termination_reason.value_or("UNKNOWN");
+    row.failure_distribution = iteration.statistics.failure_distribution;
+    row.standings = standings_of(iteration.statistics);
+    if (iteration.latency) {
+        row.p50_ms = iteration.latency->p50_ms;
+        row.p95_ms = iteration.latency->p95_ms;
+        row.p99_ms = iteration.latency->p99_ms;
+        row.sorted_passing_latencies_ms = iteration.latency->sorted_passing_latencies_ms;
+    }
+    if (iteration.cost) {
+        row.avg_time_per_sample_ms = iteration.cost->avg_time_per_sample_ms;
+        row.avg_tokens_per_sample = iteration.cost->avg_tokens_per_sample;
+    }
+    return row;
+}
+
+OptimizeRun build_run(const OptimizeArtefact& artefact) {
+    OptimizeRun run;
+    run.service = artefact.service_contract_id;
+    run.experiment = artefact.experiment_id;
+    run.objective = artefact.objective;
+    run.scorer = artefact.scorer;
+    run.termination = artefact.termination;
+    run.stepper = artefact.stepper;
+    run.iterations.reserve(artefact.iterations.size());
+    for (const auto& iteration : artefact.iterations) run.iterations.push_back(build_iteration(iteration));
+    run.convergence_reason = artefact.convergence.termination_reason;
+    run.total_iterations = artefact.convergence.total_iterations;
+    run.best_iteration = artefact.convergence.best_iteration;
+    run.best_score = artefact.convergence.best_score;
+    run.inputs = artefact.inputs;
+    return run;
+}
+
+std::string run_label(const OptimizeRun& run) {
+    if (!run.experiment) return run.service;
+    return fmt::format("{} — {}", run.service, *run.experiment);
+}
+
+void sort_runs(std::vector<OptimizeRun>& runs) {
+    std::stable_sort(runs.begin(), runs.end(), [](const OptimizeRun& a, const OptimizeRun& b) {
+        if (a.service != b.service) return a.service < b.service;
+        // std::optional orders an absent value before every stated one.
+        return a.experiment < b.experiment;
+    });
+}
+
+std::string_view objective_name(Objective objective) {
+    return objective == Objective::Minimize ? "MINIMIZE" : "MAXIMIZE";
+}
+
+std::vector<const IterationRow*> iteration_order(const OptimizeRun& run) {
+    std::vector<const IterationRow*> order;
+    order.reserve(run.iterations.size());
+    for (const auto& row : run.iterations) order.push_back(&row);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const IterationRow* a, const IterationRow* b) { return a->iteration < b->iteration; });
+    return order;
+}
+
+bool nothing_evaluated(const IterationRow& row) {
+    bool any_row = false;
+    for (const auto& block : row.standings) {
+        for (const auto& standing : block.rows) {
+            if (standing.passed != 0 || standing.failed != 0) return false;
+            any_row = true;
+        }
+    }
+    return any_row;
+}
+
+}  // namespace brelk::optimize
