@@ -1,17 +1,24 @@
-// Interim generator until verdict records are read: an empty, framed page.
 #include "verdict/verdict_report.hpp"
 
-#include "html/discovery.hpp"
-#include "html/page.hpp"
+#include <utility>
+#include <variant>
+
+#include "verdict/use_cases.hpp"
+#include "verdict/verdict_page.hpp"
+#include "verdict/verdict_record.hpp"
 
 namespace brelk::verdict {
 
 Generated VerdictReport::generate(const std::filesystem::path& dir, bool /*hide_scores*/) {
-    auto entries = sorted_entries(dir);
-    if (auto* error = std::get_if<OsError>(&entries)) return *error;
+    auto collected = collect_verdict_runs(dir);
+    if (auto* error = std::get_if<OsError>(&collected)) return *error;
+    auto& records = std::get<CollectedRuns>(collected);
+
     ReportOutput output;
-    append_page_start(output.page, "Brelk Verdict Report", "");
-    append_page_end(output.page);
+    output.count = records.runs.size();
+    output.page = verdict_page(group_by_use_case(std::move(records.runs)));
+    output.skipped = std::move(records.skipped);
+    output.notices = std::move(records.notices);
     return output;
 }
 

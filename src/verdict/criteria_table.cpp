@@ -1,0 +1,82 @@
+#include "verdict/criteria_table.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include <fmt/format.h>
+
+#include "html/numbers.hpp"
+#include "html/text.hpp"
+#include "postconditions/outcome_strip.hpp"
+#include "verdict/number_text.hpp"
+
+namespace brelk::verdict {
+
+namespace {
+
+// A rate of "nan" has no length to draw; it gets an empty bar, like any rate at or below 0.
+double bar_width(double rate) {
+    const double percent = rate * 100.0;
+    if (std::isnan(percent) || percent <= 0.0) return 0.0;
+    return std::min(percent, 100.0);
+}
+
+std::string threshold_cell(const CriterionRow& row) {
+    if (!row.threshold) return R"(<span class="muted">-</span>)";
+    return escape(*row.threshold);
+}
+
+void append_row(std::string& page, const VerdictRun& run, const CriterionRow& row, const Comparison& comparison) {
+    std::string postconditions;
+    if (comparison.has_checks()) {
+        postconditions = fmt::format(R"(<td class="postconditions">{}</td>)",
+                                     strip_for_criterion(comparison, 0, row.id));
+    }
+    const std::string_view partial_credit =
+        grants_partial_credit(run, row.id) ? R"( <span class="badge partial-credit">partial credit</span>)" : "";
+    fmt::format_to(std::back_inserter(page),
+                   R"(<tr><td>{}{}</td><td class="num">{}</td><td class="cell">{} {} ({}/{})</td>{}<td class="num">{}</td><td>{}</td></tr>)"
+                   "\n",
+                   escape(row.id), partial_credit, threshold_cell(row), observed_bar(row.observed_rate),
+                   escape(row.observed_rate), escape(row.pass), escape(row.total), postconditions,
+                   escape(row.total), verdict_html(row.verdict));
+}
+
+}  // namespace
+
+std::string verdict_html(std::string_view verdict) {
+    std::string_view css_class = "muted";
+    if (verdict == "PASS") css_class = "verdict-pass";
+    if (verdict == "FAIL") css_class = "verdict-fail";
+    return fmt::format(R"(<span class="{}">{}</span>)", css_class, escape(verdict));
+}
+
+std::string observed_bar(std::string_view observed_rate) {
+    auto rate = floating(observed_rate);
+    if (!rate) return {};
+    return fmt::format(R"(<span class="bar-track"><span class="bar-fill pass" style="width:{}%"></span></span>)",
+                       fixed(bar_width(*rate), 1));
+}
+
+bool grants_partial_credit(const VerdictRun& run, std::string_view criterion) {
+    return std::any_of(run.standings.begin(), run.standings.end(), [&](const StandingsBlockView& block) {
+        if (block.criterion != criterion) return false;
+        return block.optional_slack.has_value() ||
+               std::any_of(block.rows.begin(), block.rows.end(), [](const auto& row) { return row.optional; });
+    });
+}
+
+void append_criteria_table(std::string& page, const VerdictRun& run, const Comparison& comparison) {
+    const std::string_view postconditions_head =
+        comparison.has_checks() ? R"(<th>Postconditions <span class="muted">(contract order)</span></th>)" : "";
+    fmt::format_to(std::back_inserter(page),
+                   "<table>\n<thead>\n"
+                   "<tr><th>Criterion</th><th>Threshold</th><th>Observed</th>{}<th>Samples</th><th>Verdict</th></tr>\n"
+                   "</thead>\n<tbody>\n",
+                   postconditions_head);
+    for (const auto& row : run.criteria) append_row(page, run, row, comparison);
+    page += "</tbody>\n</table>\n";
+}
+
+}  // namespace brelk::verdict

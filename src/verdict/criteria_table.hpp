@@ -1,0 +1,26 @@
+#pragma once
+// The criteria table of one run: threshold, observed rate, counts and verdict
+// of every criterion, as the record states them.
+#include <string>
+#include <string_view>
+
+#include "postconditions/comparison.hpp"
+#include "verdict/verdict_record.hpp"
+
+namespace brelk::verdict {
+
+// The escaped verdict in a span coloured only for exactly "PASS" and "FAIL".
+std::string verdict_html(std::string_view verdict);
+
+// The observed-rate bar when the text reads as a number, else nothing.
+std::string observed_bar(std::string_view observed_rate);
+
+// The run lets the criterion pass with some checks failing: its standings
+// state a slack or mark a check optional.
+bool grants_partial_credit(const VerdictRun& run, std::string_view criterion);
+
+// The whole table; `comparison` is built over the run's one column and
+// decides whether the postconditions column is there.
+void append_criteria_table(std::string& page, const VerdictRun& run, const Comparison& comparison);
+
+}  // namespace brelk::verdict

@@ -1,0 +1,17 @@
+#pragma once
+// The verdict page: title, overview of the use cases, and one section per use
+// case holding its runs.
+#include <string>
+#include <string_view>
+
+#include "verdict/use_cases.hpp"
+
+namespace brelk::verdict {
+
+// This report's own stylesheet piece, placed after the shared one.
+std::string_view verdict_css();
+
+// The whole page, from the doctype to the footer.
+std::string verdict_page(const UseCases& use_cases);
+
+}  // namespace brelk::verdict
