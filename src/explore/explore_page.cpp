@@ -127,7 +127,7 @@ std::vector<LatencyRow> latency_rows(const std::vector<const Variant*>& badges) 
     return rows;
 }
 
-void append_service(std::string& page, const ServiceComparison& service, const LeaderboardOrder& order,
+void append_service(std::string& page, std::size_t section, const ServiceComparison& service, const LeaderboardOrder& order,
                     bool several_services) {
     const auto name = escape(service.service);
     fmt::format_to(std::back_inserter(page), "<section class=\"service\" id=\"{}\">\n", name);
@@ -138,7 +138,8 @@ void append_service(std::string& page, const ServiceComparison& service, const L
     const auto badges =
         badge_order(service.variants, base.ref ? std::optional<std::string>(base.ref->name) : std::nullopt);
     const auto columns = columns_of(badges);
-    const auto comparison = Comparison::build(columns);
+    auto comparison = Comparison::build(columns);
+    comparison.anchor_prefix = section_anchor_prefix(section);
 
     append_leaderboard(page, service.variants, order, base, badges, columns, comparison);
     append_blocks(page, comparison, columns);
@@ -180,7 +181,7 @@ std::string render_page(const std::vector<ServiceComparison>& services) {
     const bool several = services.size() > 1;
     if (several) append_overview(page, services, orders);
     if (any_near_tie(orders)) page += near_tie_legend;
-    for (std::size_t i = 0; i < services.size(); ++i) append_service(page, services[i], orders[i], several);
+    for (std::size_t i = 0; i < services.size(); ++i) append_service(page, i, services[i], orders[i], several);
     append_page_end(page);
     return page;
 }

@@ -73,9 +73,10 @@ std::string measure_page(const MeasuredServices& services) {
     std::string page;
     append_page_start(page, page_title(services), css);
     if (!alone) append_overview(page, services);
+    std::size_t section = 0;
     for (const auto& [key, records] : services) {
         append_service_heading(page, key, alone);
-        for (const auto& record : records) append_record(page, record, records.size() > 1);
+        for (const auto& record : records) append_record(page, section++, record, records.size() > 1);
     }
     append_page_end(page);
     return page;

@@ -94,7 +94,7 @@ std::string record_facts(const MeasurementRecord& record) {
     return joined;
 }
 
-void append_record(std::string& page, const MeasurementRecord& record, bool with_heading) {
+void append_record(std::string& page, std::size_t section, const MeasurementRecord& record, bool with_heading) {
     auto out = std::back_inserter(page);
     if (with_heading) {
         fmt::format_to(out, "<h3>Measured {}</h3>\n", record.generated_at ? escape(*record.generated_at) : "record");
@@ -113,7 +113,8 @@ void append_record(std::string& page, const MeasurementRecord& record, bool with
         0,
         0,
     }};
-    const Comparison comparison = Comparison::build(columns);
+    Comparison comparison = Comparison::build(columns);
+    comparison.anchor_prefix = section_anchor_prefix(section);
     const bool with_postconditions = comparison.has_checks();
 
     append_criteria_table(page, record, comparison);

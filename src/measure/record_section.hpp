@@ -9,7 +9,9 @@
 namespace brelk::measure {
 
 // `with_heading` names the record when its service has several.
-void append_record(std::string& page, const MeasurementRecord& record, bool with_heading);
+// `section` counts the records rendered before this one on the page; it keeps
+// the anchors of each record's postcondition sections apart.
+void append_record(std::string& page, std::size_t section, const MeasurementRecord& record, bool with_heading);
 
 // "1200 samples · measured 02.03.2024 10:15 UTC · 95% confidence · <badge>";
 // empty when the record states none of them.

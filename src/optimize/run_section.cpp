@@ -85,7 +85,8 @@ void append_run_section(std::string& page, const OptimizeRun& run, std::size_t i
 
     const auto layout = layout_of(run);
     const auto columns = columns_of(run, layout);
-    const auto comparison = Comparison::build(columns);
+    auto comparison = Comparison::build(columns);
+    comparison.anchor_prefix = section_anchor_prefix(index);
 
     page += "<h3>Overview</h3>\n";
     append_original(page, run, layout);

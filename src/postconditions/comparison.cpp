@@ -189,4 +189,8 @@ std::string excerpt(std::string_view text) {
     return cut;
 }
 
+std::string section_anchor_prefix(std::size_t section) {
+    return section == 0 ? std::string() : fmt::format("s{}-", section + 1);
+}
+
 }  // namespace brelk

@@ -84,6 +84,10 @@ struct CriterionView {
 struct Comparison {
     std::vector<CriterionView> criteria;  // first-seen order
     std::size_t column_count = 0;
+    // Put before every id and link of the rendered sections. A page with one
+    // comparison leaves it empty; a page with several gives each later one its
+    // own prefix, so that a square of one section never jumps into another.
+    std::string anchor_prefix;
 
     static Comparison build(std::span<const Column> columns);
     static std::vector<CheckView> checks_of(std::span<const Column> columns, std::string_view criterion);
@@ -91,6 +95,10 @@ struct Comparison {
     // Whether any criterion holds at least one check, of any provenance.
     bool has_checks() const;
 };
+
+// The anchor prefix of the page's `section`-th comparison (0-based): none for
+// the first, so a page with one comparison keeps the plain ids, then "s2-", "s3-", …
+std::string section_anchor_prefix(std::size_t section);
 
 // The provenance of the first row (columns in order, rows in order) that
 // states one.

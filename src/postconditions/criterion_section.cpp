@@ -102,10 +102,10 @@ void append_verdict_classes(std::string& page, const Column& column) {
                    count_noun(entries.size() - shown, "further failing condition"), count_noun(rest, "sample"));
 }
 
-void append_criterion_panel(std::string& page, const Column& column, std::size_t c, std::size_t column_count,
+void append_criterion_panel(std::string& page, std::string_view prefix, const Column& column, std::size_t c, std::size_t column_count,
                             bool judged_nothing) {
     auto out = std::back_inserter(page);
-    fmt::format_to(out, R"(<div class="pc-cfg" id="pc-{}-criterion-cfg-{}">)", c, column.ordinal);
+    fmt::format_to(out, R"(<div class="pc-cfg" id="{}pc-{}-criterion-cfg-{}">)", prefix, c, column.ordinal);
     if (column_count >= 2) {
         fmt::format_to(out, R"(<div class="pc-who"><span class="cfg-badge">{}</span>{}</div>)", column.ordinal,
                        escape(column.name));
@@ -155,7 +155,7 @@ void append_section(std::string& page, const Comparison& comparison, const Crite
     }
     page += R"(</summary><div class="pc-panel">)";
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        append_criterion_panel(page, columns[i], c, columns.size(), facts.nothing_judged[i]);
+        append_criterion_panel(page, comparison.anchor_prefix, columns[i], c, columns.size(), facts.nothing_judged[i]);
     }
     page += "</div></details>\n";
     append_slack_note(page, criterion.name, columns);

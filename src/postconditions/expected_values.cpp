@@ -87,11 +87,11 @@ std::vector<ExpectedValue> expected_values_of(const Comparison& comparison, std:
 
 // The key goes into ids and hrefs through `escape`: a key from a verdict
 // record may hold a double quote or an angle bracket.
-std::string expected_value_id(std::string_view key, const ExpectedValue& value) {
-    return fmt::format("exp-{}-{}-{}", escape(key), value.criterion_number, value.check_number);
+std::string expected_value_id(std::string_view prefix, std::string_view key, const ExpectedValue& value) {
+    return fmt::format("{}exp-{}-{}-{}", prefix, escape(key), value.criterion_number, value.check_number);
 }
 
-void append_input_strip(std::string& page, std::string_view key, const std::vector<ExpectedValue>& values,
+void append_input_strip(std::string& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
                         std::size_t column) {
     page += R"(<span class="outcome-strip">)";
     for (const auto& value : values) {
@@ -100,12 +100,12 @@ void append_input_strip(std::string& page, std::string_view key, const std::vect
         if (!colour) continue;
         fmt::format_to(std::back_inserter(page),
                        R"(<a class="sq-link" href="#{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)",
-                       expected_value_id(key, value), escape(plain_label(value.check->id)), stated_state(tally), *colour);
+                       expected_value_id(prefix, key, value), escape(plain_label(value.check->id)), stated_state(tally), *colour);
     }
     page += "</span>";
 }
 
-void append_expected_panel(std::string& page, std::string_view key, const std::vector<ExpectedValue>& values,
+void append_expected_panel(std::string& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
                            std::span<const Column> columns) {
     page += R"(<div class="pc-panel">)";
     if (values.empty()) {
@@ -116,7 +116,7 @@ void append_expected_panel(std::string& page, std::string_view key, const std::v
     fmt::format_to(out, "<div class=\"pc-grid nested\" style=\"--pc-columns: {}\">\n", columns.size());
     append_head(page, columns, "Expected postcondition");
     for (const auto& value : values) {
-        fmt::format_to(out, R"(<div class="pc-row static" id="{}"><span class="pc-label">{})", expected_value_id(key, value),
+        fmt::format_to(out, R"(<div class="pc-row static" id="{}"><span class="pc-label">{})", expected_value_id(prefix, key, value),
                        value.check->id.label());
         page += "</span>";
         for (const auto& tally : value.tallies) append_cell(page, tally);
@@ -128,7 +128,7 @@ void append_expected_panel(std::string& page, std::string_view key, const std::v
 void append_input_row(std::string& page, const Comparison& comparison, std::string_view key, const InputTally& tally,
                       std::span<const Column> columns, const ExcerptIndex& excerpts) {
     auto out = std::back_inserter(page);
-    fmt::format_to(out, R"(<details class="pc-row exp-row" id="{}"><summary>)", input_anchor(key));
+    fmt::format_to(out, R"(<details class="pc-row exp-row" id="{}{}"><summary>)", comparison.anchor_prefix, input_anchor(key));
     fmt::format_to(out, R"(<span class="pc-label"><b>{}</b>)", input_name(key));
     if (auto stated = excerpts.find(key)) {
         fmt::format_to(out, R"( <span class="muted">{}</span>)", escape(excerpt(*stated)));
@@ -148,11 +148,11 @@ void append_input_row(std::string& page, const Comparison& comparison, std::stri
     for (std::size_t c = 0; c < columns.size(); ++c) {
         page += R"(<span class="pc-pair">)";
         append_cell(page, tally.tallies[c]);
-        append_input_strip(page, key, values, c);
+        append_input_strip(page, comparison.anchor_prefix, key, values, c);
         page += "</span>";
     }
     page += "</summary>";
-    append_expected_panel(page, key, values, columns);
+    append_expected_panel(page, comparison.anchor_prefix, key, values, columns);
     page += "</details>\n";
 }
 

@@ -28,7 +28,8 @@ int channel(double from, double to, double t) {
 }
 
 // The squares of one criterion, numbered c, for one column.
-void append_squares(std::string& out, const CriterionView& criterion, std::size_t c, std::size_t column) {
+void append_squares(std::string& out, std::string_view prefix, const CriterionView& criterion, std::size_t c,
+                    std::size_t column) {
     for (std::size_t k = 1; k <= criterion.checks.size(); ++k) {
         const auto& check = criterion.checks[k - 1];
         if (stated_provenance(check) == Provenance::Input) continue;
@@ -38,8 +39,8 @@ void append_squares(std::string& out, const CriterionView& criterion, std::size_
         // The square leads to the check's summary in the criterion section,
         // the one element below that carries an id for it.
         fmt::format_to(std::back_inserter(out),
-                       R"(<a class="sq-link" href="#pc-{}-{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)",
-                       c, k, escape(plain_label(check.id)), stated_state(tally), *colour);
+                       R"(<a class="sq-link" href="#{}pc-{}-{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)",
+                       prefix, c, k, escape(plain_label(check.id)), stated_state(tally), *colour);
     }
 }
 
@@ -74,7 +75,7 @@ std::string strip(const Comparison& comparison, std::size_t column) {
     for (std::size_t c = 1; c <= comparison.criteria.size(); ++c) {
         const auto& criterion = comparison.criteria[c - 1];
         if (c > 1) append_break(out, criterion);
-        append_squares(out, criterion, c, column);
+        append_squares(out, comparison.anchor_prefix, criterion, c, column);
     }
     out += "</span>";
     return out;
@@ -89,7 +90,7 @@ std::string strip_for_criterion(const Comparison& comparison, std::size_t column
         if (criterion.name != name) continue;
         if (matched) append_break(squares, criterion);
         matched = true;
-        append_squares(squares, criterion, c, column);
+        append_squares(squares, comparison.anchor_prefix, criterion, c, column);
     }
     if (!matched) return R"(<span class="muted">-</span>)";
     return fmt::format(R"(<span class="outcome-strip">{}</span>)", squares);

@@ -190,10 +190,10 @@ std::uint64_t elided_of(const CheckView& check) {
     return sum;
 }
 
-void append_check_row(std::string& page, const CheckView& check, std::size_t c, std::size_t k,
+void append_check_row(std::string& page, std::string_view prefix, const CheckView& check, std::size_t c, std::size_t k,
                       std::span<const Column> columns, const ExcerptIndex& excerpts) {
     auto out = std::back_inserter(page);
-    fmt::format_to(out, R"(<details class="pc-row"><summary id="pc-{}-{}">)", c, k);
+    fmt::format_to(out, R"(<details class="pc-row"><summary id="{}pc-{}-{}">)", prefix, c, k);
     fmt::format_to(out, R"(<span class="pc-label">{}{}</span>)", check.id.label(),
                    any_optional(check) ? R"( <span class="badge optional">optional</span>)" : "");
     for (const auto& tally : check.tallies) append_cell(page, tally);
@@ -225,7 +225,7 @@ void append_postcondition_grid(std::string& page, const Comparison& comparison, 
     for (std::size_t k = 1; k <= criterion.checks.size(); ++k) {
         const auto& check = criterion.checks[k - 1];
         if (stated_provenance(check) == Provenance::Input) continue;
-        append_check_row(page, check, index + 1, k, columns, excerpts);
+        append_check_row(page, comparison.anchor_prefix, check, index + 1, k, columns, excerpts);
     }
     page += "</div>\n";
 }

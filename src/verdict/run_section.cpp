@@ -83,13 +83,14 @@ std::optional<std::uint64_t> nothing_delivered(const VerdictRun& run) {
     return delivery;
 }
 
-void append_run(std::string& page, const VerdictRun& run, bool headed) {
+void append_run(std::string& page, std::size_t section, const VerdictRun& run, bool headed) {
     if (headed) append_heading(page, run);
     append_facts(page, run);
     append_nothing_delivered(page, run);
 
     const std::array<Column, 1> columns{run_column(run)};
-    const Comparison comparison = Comparison::build(columns);
+    Comparison comparison = Comparison::build(columns);
+    comparison.anchor_prefix = section_anchor_prefix(section);
     append_criteria_table(page, run, comparison);
     if (comparison.has_checks()) {
         append_strip_legend(page,

@@ -21,6 +21,8 @@ std::vector<std::string> run_facts(const VerdictRun& run);
 std::optional<std::uint64_t> nothing_delivered(const VerdictRun& run);
 
 // `headed`: the use case has several runs, so each gets a heading of its own.
-void append_run(std::string& page, const VerdictRun& run, bool headed);
+// `section` counts the runs rendered before this one on the page; it keeps the
+// anchors of each run's postcondition sections apart.
+void append_run(std::string& page, std::size_t section, const VerdictRun& run, bool headed);
 
 }  // namespace brelk::verdict

@@ -57,9 +57,10 @@ std::string verdict_page(const UseCases& use_cases) {
     std::string page;
     append_page_start(page, page_title(use_cases), css);
     if (!alone) append_overview(page, use_cases);
+    std::size_t section = 0;
     for (const auto& [id, runs] : use_cases) {
         if (!alone) fmt::format_to(std::back_inserter(page), "<h2>{}</h2>\n", escape(id));
-        for (const auto& run : runs) append_run(page, run, runs.size() > 1);
+        for (const auto& run : runs) append_run(page, section++, run, runs.size() > 1);
     }
     append_page_end(page);
     return page;
