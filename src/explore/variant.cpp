@@ -11,13 +11,6 @@ namespace brelk::explore {
 
 namespace {
 
-std::vector<FactorLine> displayed_factors(const Factors& factors) {
-    std::vector<FactorLine> lines;
-    lines.reserve(factors.size());
-    for (const auto& [key, value] : factors) lines.push_back(FactorLine{key, factor_display(value)});
-    return lines;
-}
-
 std::string configuration_of(const ExploreArtefact& artefact, const std::vector<FactorLine>& factors,
                              std::size_t position) {
     if (artefact.configuration) return *artefact.configuration;
@@ -28,18 +21,6 @@ std::string configuration_of(const ExploreArtefact& artefact, const std::vector<
         joined += factor_label(factor);
     }
     return joined;
-}
-
-// A tally states standings exactly when it carries a block, even one without rows.
-std::vector<StandingsBlockView> standings_of(const Statistics& statistics) {
-    std::vector<StandingsBlockView> blocks;
-    if (!statistics.criteria) return blocks;
-    for (const auto& [name, tally] : *statistics.criteria) {
-        if (!tally.standings) continue;
-        blocks.push_back(StandingsBlockView::of_stated(name, *tally.standings,
-                                                       CriterionCounts{tally.pass, tally.fail}, std::nullopt));
-    }
-    return blocks;
 }
 
 void count_outcomes(Variant& variant) {

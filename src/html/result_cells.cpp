@@ -306,4 +306,11 @@ std::string_view trim_trailing_line_feeds(std::string_view text) {
     return text;
 }
 
+std::vector<FactorLine> displayed_factors(const Factors& factors) {
+    std::vector<FactorLine> lines;
+    lines.reserve(factors.size());
+    for (const auto& [key, value] : factors) lines.push_back(FactorLine{key, factor_display(value)});
+    return lines;
+}
+
 }  // namespace brelk

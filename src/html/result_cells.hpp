@@ -76,6 +76,9 @@ std::string size_hint(std::string_view text);
 // shortest plain notation.
 std::string factor_display(const FactorValue& value);
 
+// Each factor with its displayed value, in the factors' order.
+std::vector<FactorLine> displayed_factors(const Factors& factors);
+
 // The text without its trailing line feeds (only line feeds).
 std::string_view trim_trailing_line_feeds(std::string_view text);
 

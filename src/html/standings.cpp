@@ -45,4 +45,15 @@ Provenance provenance_of(const std::optional<std::string>& text) {
     return Provenance::Unstated;
 }
 
+std::vector<StandingsBlockView> standings_of(const Statistics& statistics) {
+    std::vector<StandingsBlockView> blocks;
+    if (!statistics.criteria) return blocks;
+    for (const auto& [name, tally] : *statistics.criteria) {
+        if (!tally.standings) continue;
+        blocks.push_back(StandingsBlockView::of_stated(name, *tally.standings,
+                                                       CriterionCounts{tally.pass, tally.fail}, std::nullopt));
+    }
+    return blocks;
+}
+
 }  // namespace brelk

@@ -50,6 +50,11 @@ struct StandingsBlockView {
                                         std::optional<StatedBound> bound);
 };
 
+// The standings of an exploration or optimization result: one block per
+// criterion tally that states standings (even without rows), counted by the
+// tally's pass and fail, with no bound.
+std::vector<StandingsBlockView> standings_of(const Statistics& statistics);
+
 // "criterion" and "input" exactly; any other text, or none, is unstated.
 Provenance provenance_of(const std::optional<std::string>& text);
 

@@ -7,29 +7,6 @@
 
 namespace brelk::optimize {
 
-namespace {
-
-std::vector<FactorLine> displayed_factors(const Factors& factors) {
-    std::vector<FactorLine> lines;
-    lines.reserve(factors.size());
-    for (const auto& [key, value] : factors) lines.push_back(FactorLine{key, factor_display(value)});
-    return lines;
-}
-
-// A tally yields a block exactly when it states standings, even without rows.
-std::vector<StandingsBlockView> standings_of(const Statistics& statistics) {
-    std::vector<StandingsBlockView> blocks;
-    if (!statistics.criteria) return blocks;
-    for (const auto& [name, tally] : *statistics.criteria) {
-        if (!tally.standings) continue;
-        blocks.push_back(StandingsBlockView::of_stated(name, *tally.standings,
-                                                       CriterionCounts{tally.pass, tally.fail}, std::nullopt));
-    }
-    return blocks;
-}
-
-}  // namespace
-
 IterationRow build_iteration(const OptimizeIteration& iteration) {
     IterationRow row;
     row.iteration = iteration.iteration;
