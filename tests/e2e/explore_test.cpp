@@ -46,11 +46,7 @@ std::string statistics_with(const std::string& counts, const std::string& more) 
     return "\n  observed: 0.5\n  " + counts + more;
 }
 
-std::string render(const TempTree& tree) {
-    auto run = run_brelk({"explore", "runs"}, tree.root());
-    EXPECT_EQ(run.status, 0) << run.err;
-    return run.out;
-}
+std::string render(const TempTree& tree) { return page_of(tree, {"explore", "runs"}); }
 
 std::string section(const std::string& page, const std::string& service) {
     return between(page, "<section class=\"service\" id=\"" + service + "\">", "</section>\n");
@@ -91,13 +87,11 @@ TEST(ExploreE2E, SingleServiceHasNoOverviewAndTheLegendAfterTheHead) {
     EXPECT_EQ(run.err, "report over 2 configurations written to out/r.html\n");
     auto page = slurp(tree.path("out/r.html"));
 
-    EXPECT_NE(page.find("<title>Brelk Exploration: checkout</title>"), std::string::npos);
-    EXPECT_NE(page.find("<main>\n" + legend + "<section class=\"service\" id=\"checkout\">\n<h3>Overview</h3>\n"),
-              std::string::npos);
-    EXPECT_EQ(page.find("<h2>"), std::string::npos);
-    EXPECT_EQ(page.find("class=\"overview\""), std::string::npos);
-    EXPECT_NE(page.find(rank_cells("1 ≈", 1, "fast")), std::string::npos);
-    EXPECT_NE(page.find(rank_cells("1 ≈", 2, "close")), std::string::npos);
+    EXPECT_TRUE(in_order(page, {"<title>Brelk Exploration: checkout</title>",
+                                "<main>\n" + legend + "<section class=\"service\" id=\"checkout\">\n<h3>Overview</h3>\n",
+                                rank_cells("1 ≈", 1, "fast"), rank_cells("1 ≈", 2, "close")}));
+    EXPECT_FALSE(has(page, "<h2>"));
+    EXPECT_FALSE(has(page, "class=\"overview\""));
 }
 
 TEST(ExploreE2E, SeveralServicesAreGroupedByStatedServiceWithAnOverview) {
@@ -107,16 +101,15 @@ TEST(ExploreE2E, SeveralServicesAreGroupedByStatedServiceWithAnOverview) {
     tree.write("runs/zeta/one.yaml", timed("alpha", "one", "0.9", "100"));
     auto page = render(tree);
 
-    EXPECT_NE(page.find("<title>Brelk Exploration Report</title>"), std::string::npos);
-    EXPECT_NE(page.find("<section class=\"overview\">\n<h2>Overview</h2>\n<table>\n<thead>\n<tr><th>Service</th>"
-                        "<th>Configurations</th><th>Best overall</th></tr>\n</thead>\n<tbody>\n"
-                        "<tr><td><a href=\"#alpha\">alpha</a></td><td class=\"num\">2</td><td>one ≈ x</td></tr>\n"
-                        "<tr><td><a href=\"#beta &amp; co\">beta &amp; co</a></td><td class=\"num\">1</td>"
-                        "<td>solo</td></tr>\n</tbody>\n</table>\n</section>\n" +
-                        legend + "<section class=\"service\" id=\"alpha\">\n<h2>alpha</h2>\n<h3>Overview</h3>\n"),
-              std::string::npos);
-    EXPECT_NE(page.find("<section class=\"service\" id=\"beta &amp; co\">\n<h2>beta &amp; co</h2>\n"),
-              std::string::npos);
+    EXPECT_TRUE(in_order(page, {
+        "<title>Brelk Exploration Report</title>",
+        "<section class=\"overview\">\n<h2>Overview</h2>\n<table>\n<thead>\n<tr><th>Service</th><th>Configurations</th>"
+        "<th>Best overall</th></tr>\n</thead>\n<tbody>\n<tr><td><a href=\"#alpha\">alpha</a></td><td class=\"num\">2</td>"
+        "<td>one ≈ x</td></tr>\n<tr><td><a href=\"#beta &amp; co\">beta &amp; co</a></td><td class=\"num\">1</td>"
+        "<td>solo</td></tr>\n</tbody>\n</table>\n</section>\n" + legend +
+            "<section class=\"service\" id=\"alpha\">\n<h2>alpha</h2>\n<h3>Overview</h3>\n",
+        "<section class=\"service\" id=\"beta &amp; co\">\n<h2>beta &amp; co</h2>\n",
+    }));
 }
 
 TEST(ExploreE2E, RanksFollowPassRateThenMedianWithNearTies) {
@@ -139,27 +132,14 @@ TEST(ExploreE2E, RanksFollowPassRateThenMedianWithNearTies) {
     auto page = render(tree);
 
     auto ranks = section(page, "ranks");
-    std::vector<std::string> expected{rank_cells("1", 3, "c"), rank_cells("2 ≈", 4, "d"), rank_cells("2 ≈", 2, "b"),
-                                      rank_cells("4", 5, "e"), rank_cells("5", 1, "a")};
-    std::size_t at = 0;
-    for (const auto& row : expected) {
-        auto found = ranks.find(row, at);
-        ASSERT_NE(found, std::string::npos) << row;
-        at = found;
-    }
-    EXPECT_EQ(ranks.find("declined-divider"), std::string::npos);
-
-    auto edges = section(page, "edges");
-    expected = {rank_cells("1", 1, "zero-a"), rank_cells("2", 3, "zero-b"), rank_cells("3", 4, "cheap"),
-                rank_cells("4", 2, "unstated"), rank_cells("5", 5, "bit-low"), rank_cells("6", 6, "bit-high")};
-    at = 0;
-    for (const auto& row : expected) {
-        auto found = edges.find(row, at);
-        ASSERT_NE(found, std::string::npos) << row;
-        at = found;
-    }
-    EXPECT_NE(page.find("</h1>\n</header>\n<main>\n<section class=\"overview\">"), std::string::npos);
-    EXPECT_NE(page.find("</section>\n" + legend + "<section class=\"service\" id=\"edges\">"), std::string::npos);
+    EXPECT_TRUE(in_order(ranks, {rank_cells("1", 3, "c"), rank_cells("2 ≈", 4, "d"), rank_cells("2 ≈", 2, "b"),
+                                 rank_cells("4", 5, "e"), rank_cells("5", 1, "a")}));
+    EXPECT_FALSE(has(ranks, "declined-divider"));
+    EXPECT_TRUE(in_order(section(page, "edges"),
+                         {rank_cells("1", 1, "zero-a"), rank_cells("2", 3, "zero-b"), rank_cells("3", 4, "cheap"),
+                          rank_cells("4", 2, "unstated"), rank_cells("5", 5, "bit-low"), rank_cells("6", 6, "bit-high")}));
+    EXPECT_TRUE(in_order(page, {"</h1>\n</header>\n<main>\n<section class=\"overview\">",
+                                "</section>\n" + legend + "<section class=\"service\" id=\"edges\">"}));
 }
 
 TEST(ExploreE2E, DeclinedConfigurationsAtEachBoundary) {
@@ -181,8 +161,8 @@ TEST(ExploreE2E, DeclinedConfigurationsAtEachBoundary) {
           statistics_with("successes: 0\n  failures: 2", criteria({{0, 0, 0, 4}})));
     write("h-no-rows", "{samplesExecuted: 3}", statistics_with("successes: 3\n  failures: 0", criteria({})));
     auto gate = section(render(tree), "gate");
-
-    std::vector<std::string> expected{
+    EXPECT_TRUE(has(gate, "<td class=\"num\">5 of 10</td>\n"));
+    EXPECT_TRUE(in_order(gate, {
         rank_cells("1", 1, "a-full"),
         rank_cells("2", 3, "c-half"),
         rank_cells("3", 5, "e-judged-half"),
@@ -203,14 +183,7 @@ TEST(ExploreE2E, DeclinedConfigurationsAtEachBoundary) {
         declined_cells(7, "g-skipped",
                        "no sample was evaluated — the service returned nothing that could be judged"),
         "<td class=\"num\">2<span class=\"never-evaluated\">none evaluated</span></td>\n",
-    };
-    std::size_t at = 0;
-    for (const auto& fragment : expected) {
-        auto found = gate.find(fragment, at);
-        ASSERT_NE(found, std::string::npos) << fragment;
-        at = found;
-    }
-    EXPECT_NE(gate.find("<td class=\"num\">5 of 10</td>\n"), std::string::npos);
+    }));
 }
 
 TEST(ExploreE2E, BaseConfigurationChoice) {
@@ -245,26 +218,18 @@ TEST(ExploreE2E, BaseConfigurationChoice) {
     write("split", "c", "factors: {t: 1}\n");
     auto page = render(tree);
 
-    auto stated = section(page, "stated");
-    EXPECT_NE(stated.find(base_header("1 factor", "chosen")), std::string::npos);
-    EXPECT_NE(stated.find("<td class=\"rank\">2</td>\n<td><span class=\"config-name\" title=\"chosen\"><span "
-                          "class=\"cfg-badge\">1</span>base</span></td>\n" +
-                          base_sentence),
-              std::string::npos);
-
-    auto named = section(page, "named");
-    EXPECT_NE(named.find(base_header("1 factor", "baseline") + "<dl><dt>t</dt><dd>2</dd></dl></details>\n"),
-              std::string::npos);
-    EXPECT_NE(named.find(rank_cells("3", 1, "baseline") + base_sentence), std::string::npos);
-    EXPECT_NE(named.find(rank_cells("2", 3, "other-2") +
-                         "<td class=\"differs\"><span class=\"override-count\">1 change</span> <span "
-                         "class=\"chip\"><span class=\"chip-key\">t</span> unset</span></td>\n"),
-              std::string::npos);
-
-    EXPECT_NE(section(page, "small").find(base_header("1 factor", "t=1")), std::string::npos);
-    EXPECT_NE(section(page, "modal").find(base_header("3 factors", "m=large t=1 x=on")), std::string::npos);
-    EXPECT_NE(section(page, "twice").find(base_header("1 factor", "m=small")), std::string::npos);
-    EXPECT_NE(section(page, "split").find(base_header("1 factor", "m=small")), std::string::npos);
+    EXPECT_TRUE(in_order(section(page, "stated"),
+                         {base_header("1 factor", "chosen"), "<td class=\"rank\">2</td>\n<td><span class=\"config-name\" "
+                          "title=\"chosen\"><span class=\"cfg-badge\">1</span>base</span></td>\n" + base_sentence}));
+    EXPECT_TRUE(in_order(section(page, "named"),
+                         {base_header("1 factor", "baseline") + "<dl><dt>t</dt><dd>2</dd></dl></details>\n",
+                          rank_cells("2", 3, "other-2") + "<td class=\"differs\"><span class=\"override-count\">1 change"
+                          "</span> <span class=\"chip\"><span class=\"chip-key\">t</span> unset</span></td>\n",
+                          rank_cells("3", 1, "baseline") + base_sentence}));
+    EXPECT_TRUE(has(section(page, "small"), base_header("1 factor", "t=1")));
+    EXPECT_TRUE(has(section(page, "modal"), base_header("3 factors", "m=large t=1 x=on")));
+    EXPECT_TRUE(has(section(page, "twice"), base_header("1 factor", "m=small")));
+    EXPECT_TRUE(has(section(page, "split"), base_header("1 factor", "m=small")));
 }
 
 TEST(ExploreE2E, ChangeChipsAgainstTheBase) {
@@ -284,25 +249,18 @@ TEST(ExploreE2E, ChangeChipsAgainstTheBase) {
                yaml("chips",
                      "configuration: same\nfactors: {model: small, temperature: 0.2, prompt: \"You are a "
                                "checkout assistant.\\nAnswer in one sentence.\\nNever invent prices.\\n\"}\n"));
-    auto chips = section(render(tree), "chips");
-
-    EXPECT_NE(
-        chips.find(
-            "<span class=\"cfg-badge\">2</span>tuned</span></td>\n<td class=\"differs\"><span "
-            "class=\"override-count\">4 changes</span> <details class=\"chip-details\"><summary><span class=\"chip "
-            "long\"><span class=\"chip-key\">prompt</span> differs · +1 −1 <span class=\"caret\">▸</span></span>"
-            "</summary><pre class=\"diff\">  You are a checkout assistant.\n<span class=\"del\">− Answer in one "
-            "sentence.</span>\n<span class=\"add\">+ Answer in two sentences.</span>\n  Never invent prices.</pre>"
-            "</details> <details class=\"chip-details\"><summary><span class=\"chip long\"><span "
-            "class=\"chip-key\">seed</span> added · 0.0 kB <span class=\"caret\">▸</span></span></summary><pre>" +
-            seed +
-            "</pre></details> <span class=\"chip\"><span class=\"chip-key\">temperature</span> 0.7</span> <span "
-            "class=\"chip\"><span class=\"chip-key\">model</span> unset</span></td>\n"),
-        std::string::npos);
-    EXPECT_NE(chips.find("<span class=\"cfg-badge\">3</span>same</span></td>\n<td class=\"differs\"><span "
-                         "class=\"muted\">—</span></td>\n"),
-              std::string::npos);
-    EXPECT_NE(chips.find(base_header("3 factors", "reference")), std::string::npos);
+    EXPECT_TRUE(in_order(section(render(tree), "chips"), {
+        base_header("3 factors", "reference"),
+        "<span class=\"cfg-badge\">2</span>tuned</span></td>\n<td class=\"differs\"><span class=\"override-count\">4 "
+        "changes</span> <details class=\"chip-details\"><summary><span class=\"chip long\"><span class=\"chip-key\">"
+        "prompt</span> differs · +1 −1 <span class=\"caret\">▸</span></span></summary><pre class=\"diff\">  You are a "
+        "checkout assistant.\n<span class=\"del\">− Answer in one sentence.</span>\n<span class=\"add\">+ Answer in two "
+        "sentences.</span>\n  Never invent prices.</pre></details> <details class=\"chip-details\"><summary><span "
+        "class=\"chip long\"><span class=\"chip-key\">seed</span> added · 0.0 kB <span class=\"caret\">▸</span></span>"
+        "</summary><pre>" + seed + "</pre></details> <span class=\"chip\"><span class=\"chip-key\">temperature</span> "
+        "0.7</span> <span class=\"chip\"><span class=\"chip-key\">model</span> unset</span></td>\n",
+        "<span class=\"cfg-badge\">3</span>same</span></td>\n<td class=\"differs\"><span class=\"muted\">—</span></td>\n",
+    }));
 }
 
 TEST(ExploreE2E, EvidenceNotesOfThePassRateCell) {
@@ -327,23 +285,17 @@ TEST(ExploreE2E, EvidenceNotesOfThePassRateCell) {
     write("d", "configuration: four-missing\n",
           statistics_with("successes: 5\n  failures: 5",
                           criteria({{0, 5, 0, 1}, {1, 5, 0, 1}, {2, 5, 0, 1}, {3, 5, 0, 1}})));
-    auto evidence = section(render(tree), "evidence");
-
-    EXPECT_NE(evidence.find("<td class=\"passrate\"><span class=\"bar-track\"><span class=\"bar-fill pass\" "
-                            "style=\"width:100.0%\"></span></span> 1.200 (12/12)</td>\n"),
-              std::string::npos);
-    EXPECT_NE(evidence.find("<td><span class=\"config-name\" title=\"answered &lt;v2&gt;\"><span "
-                            "class=\"cfg-badge\">2</span>answered</span></td>\n"),
-              std::string::npos);
-    EXPECT_NE(evidence.find("<span class=\"bar-track\"><span class=\"bar-fill pass\" style=\"width:50.0%\"></span>"
-                            "</span> 0.500 (5/12)<div class=\"evidence\">4 samples never answered</div></td>\n"),
-              std::string::npos);
-    EXPECT_NE(evidence.find(" 0.500 (5/6)<div class=\"evidence\">1 sample never answered — input 0 <span "
-                            "class=\"muted\">one pen</span>, input 1 <span class=\"muted\">two &lt;pens&gt;</span>, "
-                            "input 2</div></td>\n"),
-              std::string::npos);
-    EXPECT_NE(evidence.find(" 0.500 (5/10)<div class=\"evidence\">no result — 4 inputs</div></td>\n"),
-              std::string::npos);
+    EXPECT_TRUE(in_order(section(render(tree), "evidence"), {
+        "<td class=\"passrate\"><span class=\"bar-track\"><span class=\"bar-fill pass\" style=\"width:100.0%\"></span>"
+        "</span> 1.200 (12/12)</td>\n",
+        "<td><span class=\"config-name\" title=\"answered &lt;v2&gt;\"><span class=\"cfg-badge\">2</span>answered</span>"
+        "</td>\n",
+        "<span class=\"bar-track\"><span class=\"bar-fill pass\" style=\"width:50.0%\"></span></span> 0.500 (5/12)<div "
+        "class=\"evidence\">4 samples never answered</div></td>\n",
+        " 0.500 (5/6)<div class=\"evidence\">1 sample never answered — input 0 <span class=\"muted\">one pen</span>, "
+        "input 1 <span class=\"muted\">two &lt;pens&gt;</span>, input 2</div></td>\n",
+        " 0.500 (5/10)<div class=\"evidence\">no result — 4 inputs</div></td>\n",
+    }));
 }
 
 TEST(ExploreE2E, NothingMeasuredAndNothingDeliveredNotices) {
@@ -367,19 +319,17 @@ TEST(ExploreE2E, NothingMeasuredAndNothingDeliveredNotices) {
     write("partly", "c", undelivered, false);
     auto page = render(tree);
 
-    EXPECT_NE(section(page, "delivered")
-                  .find("<h2>delivered</h2>\n<p class=\"nothing-measured\"><b>Nothing was delivered.</b> Across "
-                        "these 2 configurations, not one of the 12 samples received a response to judge. The rates "
-                        "below are a record of that, and say nothing about the service. Read the failure breakdown "
-                        "for what went wrong.</p>\n<h3>Overview</h3>\n"),
-              std::string::npos);
-    EXPECT_NE(section(page, "measured")
-                  .find("<h2>measured</h2>\n<p class=\"nothing-measured\"><b>Nothing was measured.</b> Every one of "
-                        "these 2 configurations ran its samples and judged none of them: no reply reached a "
-                        "postcondition, so the rates below describe delivery, not quality. Read the failure "
-                        "breakdown before anything else on this page.</p>\n<h3>Overview</h3>\n"),
-              std::string::npos);
-    EXPECT_NE(section(page, "partly").find("<h2>partly</h2>\n<h3>Overview</h3>\n"), std::string::npos);
+    EXPECT_TRUE(has(section(page, "delivered"),
+                    "<h2>delivered</h2>\n<p class=\"nothing-measured\"><b>Nothing was delivered.</b> Across these 2 "
+                    "configurations, not one of the 12 samples received a response to judge. The rates below are a "
+                    "record of that, and say nothing about the service. Read the failure breakdown for what went "
+                    "wrong.</p>\n<h3>Overview</h3>\n"));
+    EXPECT_TRUE(has(section(page, "measured"),
+                    "<h2>measured</h2>\n<p class=\"nothing-measured\"><b>Nothing was measured.</b> Every one of these 2 "
+                    "configurations ran its samples and judged none of them: no reply reached a postcondition, so the "
+                    "rates below describe delivery, not quality. Read the failure breakdown before anything else on "
+                    "this page.</p>\n<h3>Overview</h3>\n"));
+    EXPECT_TRUE(has(section(page, "partly"), "<h2>partly</h2>\n<h3>Overview</h3>\n"));
 }
 
 }  // namespace

@@ -5,14 +5,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "temp_tree.hpp"
 
 namespace brelk::testing {
 
@@ -26,36 +28,6 @@ inline std::string slurp(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-// A scratch directory, removed with everything in it when the test ends.
-class TempTree {
-public:
-    TempTree() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "brelk-e2e-XXXXXX").string();
-        root_ = ::mkdtemp(pattern.data());
-    }
-    ~TempTree() {
-        std::error_code ec;
-        std::filesystem::permissions(root_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(root_, ec);
-    }
-    TempTree(const TempTree&) = delete;
-    TempTree& operator=(const TempTree&) = delete;
-
-    const std::filesystem::path& root() const { return root_; }
-    std::filesystem::path path(const std::string& relative) const { return root_ / relative; }
-
-    // Writes `content` to root/relative, creating the directories on the way.
-    void write(const std::string& relative, const std::string& content) const {
-        auto file = root_ / relative;
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << content;
-    }
-    void mkdir(const std::string& relative) const { std::filesystem::create_directories(root_ / relative); }
-
-private:
-    std::filesystem::path root_;
-};
 
 // Runs build/brelk with `args` in the directory `cwd`, with SOURCE_DATE_EPOCH=0
 // unless `env` says otherwise, and collects both streams and the exit status.
@@ -91,6 +63,14 @@ inline Run run_brelk(const std::vector<std::string>& args, const std::filesystem
     return run;
 }
 
+// Runs `args` beneath `tree`, expecting exit status 0 and exactly `err` on standard error; returns the page.
+inline std::string page_of(const TempTree& tree, const std::vector<std::string>& args, const std::string& err = "") {
+    auto run = run_brelk(args, tree.root());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, err);
+    return run.out;
+}
+
 // The text between the first occurrence of `from` and the next `to` after it, both included.
 inline std::string between(const std::string& text, const std::string& from, const std::string& to) {
     auto start = text.find(from);
@@ -98,6 +78,27 @@ inline std::string between(const std::string& text, const std::string& from, con
     auto end = text.find(to, start + from.size());
     if (end == std::string::npos) return {};
     return text.substr(start, end + to.size() - start);
+}
+
+// Whether every fragment occurs in `text`, each one after the one before it.
+inline ::testing::AssertionResult in_order(const std::string& text, const std::vector<std::string>& fragments) {
+    std::size_t at = 0;
+    for (const auto& fragment : fragments) {
+        auto found = text.find(fragment, at);
+        if (found == std::string::npos) return ::testing::AssertionFailure() << "not found (in order): " << fragment;
+        at = found + fragment.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+inline ::testing::AssertionResult has(const std::string& text, const std::string& fragment) {
+    return in_order(text, {fragment});
+}
+
+inline std::size_t occurrences(const std::string& text, const std::string& piece) {
+    std::size_t count = 0;
+    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
+    return count;
 }
 
 }  // namespace brelk::testing

@@ -42,13 +42,7 @@ std::string yaml(const RunDoc& doc) {
            ", bestIteration: " + std::to_string(doc.best) + ", bestScore: " + doc.best_score + "}\n";
 }
 
-std::string render(const TempTree& tree, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{"optimize", "runs"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    auto run = run_brelk(args, tree.root());
-    EXPECT_EQ(run.status, 0) << run.err;
-    return run.out;
-}
+std::string render(const TempTree& tree) { return page_of(tree, {"optimize", "runs"}); }
 
 // The rank and the start of the iteration cell of an iteration without factors.
 std::string rank_cell(const std::string& rank, int n) {
@@ -61,38 +55,35 @@ std::string rank_with_factors(const std::string& rank, int n) {
            "</summary>";
 }
 
-bool has(const std::string& text, const std::string& fragment) { return text.find(fragment) != std::string::npos; }
-
 const std::string near_tie_legend = "<p class=\"legend\">≈ too close to call — scores within 5% on the objective";
 
+// Services compare byte by byte, so "Zeta" comes before "triage".
 TEST(OptimizeE2E, RunsAreOrderedByServiceThenExperimentWithTheUnstatedFirst) {
     TempTree tree;
     tree.write("runs/a/1.yaml", yaml({.service = "triage", .experiment = "e2", .iterations = {{}}}));
     tree.write("runs/a/2.yaml", yaml({.service = "triage", .iterations = {{}}}));
     tree.write("runs/a/3.yaml", yaml({.service = "triage", .experiment = "e1", .iterations = {{}}}));
-    tree.write("runs/z/1.yaml", yaml({.service = "search & co", .objective = "MINIMIZE", .iterations = {{}}}));
+    tree.write("runs/z/1.yaml", yaml({.service = "Zeta & co", .objective = "MINIMIZE", .iterations = {{}}}));
     auto page = render(tree);
-
-    EXPECT_TRUE(has(page, "<title>Brelk Optimization Report</title>"));
-    EXPECT_TRUE(has(page,
-                    "<tbody>\n<tr><td><a href=\"#run-0\">search &amp; co</a></td><td><span class=\"muted\">-</span>"
-                    "</td><td>MINIMIZE</td><td class=\"num\">1</td><td>#1 (score 0.5)</td></tr>\n"
-                    "<tr><td><a href=\"#run-1\">triage</a></td><td><span class=\"muted\">-</span></td><td>MAXIMIZE"
-                    "</td><td class=\"num\">1</td><td>#1 (score 0.5)</td></tr>\n"
-                    "<tr><td><a href=\"#run-2\">triage</a></td><td>e1</td>"));
-    EXPECT_TRUE(has(page, "<a href=\"#run-3\">triage</a></td><td>e2</td>"));
-    EXPECT_TRUE(has(page, "<section class=\"run\" id=\"run-0\">\n<h2>search &amp; co</h2>\n"
-                          "<p class=\"convergence\">Objective <strong>MINIMIZE</strong> · 1 iterations · best "
-                          "iteration <strong>#1</strong> (score 0.5)</p>\n<h3>Overview</h3>\n"));
-    EXPECT_TRUE(has(page, "<section class=\"run\" id=\"run-2\">\n<h2>triage — e1</h2>\n"));
-    EXPECT_TRUE(has(page, "<section class=\"run\" id=\"run-3\">\n<h2>triage — e2</h2>\n"));
+    EXPECT_TRUE(in_order(page, {
+        "<title>Brelk Optimization Report</title>",
+        "<tbody>\n<tr><td><a href=\"#run-0\">Zeta &amp; co</a></td><td><span class=\"muted\">-</span></td><td>MINIMIZE"
+        "</td><td class=\"num\">1</td><td>#1 (score 0.5)</td></tr>\n<tr><td><a href=\"#run-1\">triage</a></td><td><span "
+        "class=\"muted\">-</span></td><td>MAXIMIZE</td><td class=\"num\">1</td><td>#1 (score 0.5)</td></tr>\n"
+        "<tr><td><a href=\"#run-2\">triage</a></td><td>e1</td>",
+        "<a href=\"#run-3\">triage</a></td><td>e2</td>",
+        "<section class=\"run\" id=\"run-0\">\n<h2>Zeta &amp; co</h2>\n<p class=\"convergence\">Objective <strong>"
+        "MINIMIZE</strong> · 1 iterations · best iteration <strong>#1</strong> (score 0.5)</p>\n<h3>Overview</h3>\n",
+        "<section class=\"run\" id=\"run-2\">\n<h2>triage — e1</h2>\n",
+        "<section class=\"run\" id=\"run-3\">\n<h2>triage — e2</h2>\n",
+    }));
     EXPECT_FALSE(has(page, near_tie_legend));
 
     TempTree single;
     single.write("runs/a/1.yaml", yaml({.experiment = "x<y", .iterations = {{}}}));
     page = render(single);
-    EXPECT_TRUE(has(page, "<title>Brelk Optimization: triage — x&lt;y</title>"));
-    EXPECT_TRUE(has(page, "<section class=\"run\" id=\"run-0\">\n<p class=\"convergence\">"));
+    EXPECT_TRUE(in_order(page, {"<title>Brelk Optimization: triage — x&lt;y</title>",
+                                "<section class=\"run\" id=\"run-0\">\n<p class=\"convergence\">"}));
     EXPECT_FALSE(has(page, "<h2>"));
 }
 
@@ -117,21 +108,17 @@ TEST(OptimizeE2E, NearTiesShareARankAndExtendTheBestCell) {
     auto section = [&](int i) {
         return between(page, "<section class=\"run\" id=\"run-" + std::to_string(i) + "\">", "</section>");
     };
-    EXPECT_TRUE(has(section(0), rank_cell("1 ≈", 2)));
-    EXPECT_TRUE(has(section(0), rank_cell("1 ≈", 1)));
-    EXPECT_TRUE(has(section(1), rank_cell("1", 1)));
-    EXPECT_TRUE(has(section(1), rank_cell("2", 2)));
-    EXPECT_TRUE(has(section(2), rank_cell("1 ≈", 1)));
-    EXPECT_TRUE(has(section(2), "<tr class=\"best-row\">\n" + rank_cell("1 ≈", 2) + " <span class=\"badge best\">"));
+    EXPECT_TRUE(in_order(section(0), {rank_cell("1 ≈", 1), rank_cell("1 ≈", 2)}));
+    EXPECT_TRUE(in_order(section(1), {rank_cell("1", 1), rank_cell("2", 2)}));
+    EXPECT_TRUE(in_order(section(2), {rank_cell("1 ≈", 1), "<tr class=\"best-row\">\n" + rank_cell("1 ≈", 2) +
+                                                               " <span class=\"badge best\">"}));
     EXPECT_TRUE(has(section(3), rank_cell("1 ≈", 2)));  // -0.97 ranks above -1.00
-    // The stated best leads even where the report's own ranking puts it last.
-    EXPECT_TRUE(has(page, "<td>#1 (score 0.8) ≈ #2</td>"));
-    EXPECT_TRUE(has(page, "<td>#1 (score 0.8)</td></tr>\n<tr><td><a href=\"#run-2\">"));
-    EXPECT_TRUE(has(page, "<td>#2 (score 0) ≈ #1</td>"));
-    EXPECT_TRUE(has(page, "<td>#1 (score -1) ≈ #2</td>"));
-    EXPECT_TRUE(has(page, "<td>#4 (score 0.9) ≈ #7</td>"));
     EXPECT_TRUE(has(section(4), "<tr>\n" + rank_cell("1", 7)));
-    EXPECT_TRUE(has(page, "</section>\n" + near_tie_legend));
+    // The stated best leads even where the report's own ranking puts it last.
+    EXPECT_TRUE(in_order(page, {"<td>#1 (score 0.8) ≈ #2</td>",
+                                "<td>#1 (score 0.8)</td></tr>\n<tr><td><a href=\"#run-2\">", "<td>#2 (score 0) ≈ #1</td>",
+                                "<td>#1 (score -1) ≈ #2</td>", "<td>#4 (score 0.9) ≈ #7</td>",
+                                "</section>\n" + near_tie_legend}));
 }
 
 TEST(OptimizeE2E, HiddenScoresDropTheScoreButKeepTheRanking) {
@@ -155,30 +142,31 @@ TEST(OptimizeE2E, HiddenScoresDropTheScoreButKeepTheRanking) {
               "scores hidden for b: objective is MINIMIZE — the pass rate cannot stand in for the score\n");
     const auto& page = run.out;
 
-    EXPECT_TRUE(has(page, "<td class=\"num\">2</td><td>#2</td></tr>\n"));
-    EXPECT_TRUE(has(page, "Objective <strong>MAXIMIZE</strong> · scorer: llm\tjudge · 2 iterations · best iteration "
-                          "<strong>#2</strong></p>\n"));
-    EXPECT_TRUE(has(page, "<tr><th>#</th><th>Iteration</th><th>What the stepper changed</th><th>Pass rate</th>"
-                          "<th>Postconditions <span class=\"muted\">(contract order)</span></th><th>p50</th>"));
     EXPECT_FALSE(has(page, "<th>Score</th>"));
     EXPECT_FALSE(has(page, "class=\"score\""));
-    // Still ranked by score: iteration 2 first although its pass rate is lower.
-    EXPECT_TRUE(has(page, "<tr class=\"best-row\">\n" + rank_cell("1", 2)));
-    EXPECT_TRUE(has(page, "<h3>Pass-rate trajectory</h3>\n"));
-    EXPECT_TRUE(has(page, "<text class=\"tip\" x=\"16.0\" y=\"8.0\" text-anchor=\"start\">#1 · 0.9</text>"));
-    EXPECT_TRUE(has(page, "<p class=\"trajectory-note\">pass rate per iteration"));
     EXPECT_FALSE(has(page, "Score trajectory"));
+    EXPECT_TRUE(in_order(page, {
+        "<td class=\"num\">2</td><td>#2</td></tr>\n",
+        "Objective <strong>MAXIMIZE</strong> · scorer: llm\tjudge · 2 iterations · best iteration <strong>#2</strong>"
+        "</p>\n",
+        "<tr><th>#</th><th>Iteration</th><th>What the stepper changed</th><th>Pass rate</th><th>Postconditions <span "
+        "class=\"muted\">(contract order)</span></th><th>p50</th>",
+        // Still ranked by score: iteration 2 first although its pass rate is lower.
+        "<tr class=\"best-row\">\n" + rank_cell("1", 2),
+        "<h3>Pass-rate trajectory</h3>\n",
+        "<text class=\"tip\" x=\"16.0\" y=\"8.0\" text-anchor=\"start\">#1 · 0.9</text>",
+        "<p class=\"trajectory-note\">pass rate per iteration",
+    }));
 
-    auto shown = render(tree);
-    EXPECT_TRUE(has(shown, "<td class=\"num\">2</td><td>#2 (score 0.7)</td></tr>\n"));
-    EXPECT_TRUE(has(shown, "best iteration <strong>#2</strong> (score 0.7)</p>\n"));
-    EXPECT_TRUE(has(shown, "<td class=\"differs\"><span class=\"muted\">nothing — the attempt repeated its "
-                           "predecessor</span></td>\n<td class=\"score\"><span class=\"bar-track\"><span "
-                           "class=\"bar-fill score\" style=\"width:100.0%\"></span></span> 0.7</td>\n"
-                           "<td class=\"passrate\"><span class=\"bar-track\"><span class=\"bar-fill pass\" "
-                           "style=\"width:40.0%\"></span></span> 0.400 (2/4)</td>\n<td class=\"postconditions\">"
-                           "<span class=\"outcome-strip\"><a class=\"sq-link\""));
-    EXPECT_TRUE(has(shown, "<h3>Score trajectory</h3>\n"));
+    EXPECT_TRUE(in_order(render(tree), {
+        "<td class=\"num\">2</td><td>#2 (score 0.7)</td></tr>\n",
+        "best iteration <strong>#2</strong> (score 0.7)</p>\n",
+        "<td class=\"differs\"><span class=\"muted\">nothing — the attempt repeated its predecessor</span></td>\n<td "
+        "class=\"score\"><span class=\"bar-track\"><span class=\"bar-fill score\" style=\"width:100.0%\"></span></span> "
+        "0.7</td>\n<td class=\"passrate\"><span class=\"bar-track\"><span class=\"bar-fill pass\" style=\"width:40.0%\">"
+        "</span></span> 0.400 (2/4)</td>\n<td class=\"postconditions\"><span class=\"outcome-strip\"><a class=\"sq-link\"",
+        "<h3>Score trajectory</h3>\n",
+    }));
 }
 
 TEST(OptimizeE2E, IterationsStatedOutOfOrderDiffAgainstTheirPredecessor) {
@@ -193,29 +181,27 @@ TEST(OptimizeE2E, IterationsStatedOutOfOrderDiffAgainstTheirPredecessor) {
                      .best_score = "0.9"}));
     auto page = render(tree);
 
-    EXPECT_TRUE(has(page, "<h3>Overview</h3>\n<details class=\"factor-list base-config\"><summary><span "
-                          "class=\"base-tag\">original</span> configuration <span class=\"muted\">&middot; 2 factors "
-                          "(iteration #1; later iterations diff against it)</span></summary><dl><dt>model</dt><dd>"
-                          "small</dd><dt>t</dt><dd>0.2</dd></dl></details>\n"));
-    EXPECT_TRUE(has(page, rank_cell("4", 1) + "</td>\n<td class=\"differs\"><span class=\"muted\">the starting point "
-                                               "every later attempt departs from</span></td>\n"));
-    EXPECT_TRUE(has(page, "</details></td>\n<td class=\"differs\"><span class=\"override-count\">1 change"
-                                               "</span> <span class=\"chip\"><span class=\"chip-key\">t</span> 0.4"
-                                               "</span></td>\n"));
-    EXPECT_TRUE(has(page, "<td class=\"differs\"><span class=\"override-count\">1 change</span> <span class=\"chip\">"
-                          "<span class=\"chip-key\">model</span> big</span></td>\n"));
-    EXPECT_TRUE(has(page, "<tr class=\"best-row\">\n<td class=\"rank\">1</td>\n<td><details class=\"factor-list\">"
-                          "<summary>#3</summary><dl><dt>model</dt><dd>big</dd><dt>t</dt><dd>0.4</dd></dl></details> "
-                          "<span class=\"badge best\">best</span></td>\n"));
     // Dropping a factor is not a change the stepper made.
     EXPECT_TRUE(has(between(page, rank_with_factors("3", 4), "</tr>"),
                     "<td class=\"differs\"><span class=\"muted\">nothing — the attempt repeated its predecessor"));
-    // Columns follow iteration numbers, the trajectory the stated order.
-    EXPECT_TRUE(has(page, "<tr><td><span class=\"cfg-badge\">1</span>iteration 1</td>"));
-    EXPECT_TRUE(has(page, "<tr><td><span class=\"cfg-badge\">3</span>iteration 3</td>"));
-    EXPECT_TRUE(has(page, "<polyline class=\"trajectory-line\" points=\"16.0,12.0 112.0,52.0 208.0,32.0 "
-                          "304.0,42.0\"/>"));
-    EXPECT_TRUE(has(page, "<text class=\"tip\" x=\"16.0\" y=\"8.0\" text-anchor=\"start\">#3 · 0.9</text>"));
+    EXPECT_TRUE(in_order(page, {
+        "<h3>Overview</h3>\n<details class=\"factor-list base-config\"><summary><span class=\"base-tag\">original</span> "
+        "configuration <span class=\"muted\">&middot; 2 factors (iteration #1; later iterations diff against it)</span>"
+        "</summary><dl><dt>model</dt><dd>small</dd><dt>t</dt><dd>0.2</dd></dl></details>\n",
+        "<tr class=\"best-row\">\n<td class=\"rank\">1</td>\n<td><details class=\"factor-list\"><summary>#3</summary><dl>"
+        "<dt>model</dt><dd>big</dd><dt>t</dt><dd>0.4</dd></dl></details> <span class=\"badge best\">best</span></td>\n",
+        "<td class=\"differs\"><span class=\"override-count\">1 change</span> <span class=\"chip\"><span "
+        "class=\"chip-key\">model</span> big</span></td>\n",
+        "</details></td>\n<td class=\"differs\"><span class=\"override-count\">1 change</span> <span class=\"chip\"><span "
+        "class=\"chip-key\">t</span> 0.4</span></td>\n",
+        rank_cell("4", 1) + "</td>\n<td class=\"differs\"><span class=\"muted\">the starting point every later attempt "
+                            "departs from</span></td>\n",
+        // Columns follow iteration numbers, the trajectory the stated order.
+        "<tr><td><span class=\"cfg-badge\">1</span>iteration 1</td>",
+        "<tr><td><span class=\"cfg-badge\">3</span>iteration 3</td>",
+        "<polyline class=\"trajectory-line\" points=\"16.0,12.0 112.0,52.0 208.0,32.0 304.0,42.0\"/>",
+        "<text class=\"tip\" x=\"16.0\" y=\"8.0\" text-anchor=\"start\">#3 · 0.9</text>",
+    }));
 }
 
 TEST(OptimizeE2E, TrajectoryCoordinates) {

@@ -74,15 +74,12 @@ TEST(Skipped, DocumentsThatDoNotFitTheirKind) {
 
     auto optimize = run_brelk({"optimize", "runs"}, tree.root());
     EXPECT_EQ(optimize.status, 1);
-    EXPECT_NE(optimize.err.find("skipped (invalid brelk-optimize-1 document: unknown variant `maximize`, expected "
-                                "`MAXIMIZE` or `MINIMIZE`): runs/a/optimize.yaml\n"),
-              std::string::npos);
-
+    EXPECT_TRUE(has(optimize.err, "skipped (invalid brelk-optimize-1 document: unknown variant `maximize`, expected "
+                                  "`MAXIMIZE` or `MINIMIZE`): runs/a/optimize.yaml\n"));
     auto measure = run_brelk({"measure", "runs"}, tree.root());
     EXPECT_EQ(measure.status, 1);
-    EXPECT_NE(measure.err.find("skipped (invalid brelk-baseline-1 document: missing field `serviceName`): "
-                               "runs/a/measure.yaml\n"),
-              std::string::npos);
+    EXPECT_TRUE(has(measure.err, "skipped (invalid brelk-baseline-1 document: missing field `serviceName`): "
+                                 "runs/a/measure.yaml\n"));
 }
 
 }  // namespace

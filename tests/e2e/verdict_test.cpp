@@ -12,11 +12,8 @@ std::string record(const std::string& root_attributes, const std::string& use_ca
            use_case + "\"/>\n" + body + "</verdict-record>\n";
 }
 
-std::string page_of(const TempTree& tree, const std::string& expected_err = "") {
-    auto run = run_brelk({"verdict", "runs"}, tree.root());
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, expected_err);
-    return run.out;
+std::string render(const TempTree& tree, const std::string& err = "") {
+    return page_of(tree, {"verdict", "runs"}, err);
 }
 
 const std::string none = R"(<span class="muted">-</span>)";
@@ -38,13 +35,11 @@ TEST(Verdict, LoneRunStatesEveryValueAsWrittenWithoutHeadings) {
 </per-criterion>
 <termination reason="COMPLETED"/>
 )"));
-    const auto page = page_of(tree);
-    EXPECT_NE(page.find("<title>Brelk Verdict: checkout</title>"), std::string::npos);
-    EXPECT_NE(page.find(".verdict-pass { color: var(--pass-color); font-weight: 600; }"
-                        ".verdict-fail { color: var(--fail-color); font-weight: 600; }"
-                        ".run-facts { color: var(--text-muted); font-size: 0.8rem; margin: 0.25rem 0 0.5rem; }"
-                        "</style>"),
-              std::string::npos);
+    const auto page = render(tree);
+    EXPECT_TRUE(in_order(page, {"<title>Brelk Verdict: checkout</title>",
+                                ".verdict-pass { color: var(--pass-color); font-weight: 600; }.verdict-fail { color: "
+                                "var(--fail-color); font-weight: 600; }.run-facts { color: var(--text-muted); "
+                                "font-size: 0.8rem; margin: 0.25rem 0 0.5rem; }</style>"}));
     // No standings and no failures: the facts and the table are the whole body.
     EXPECT_EQ(between(page, "<main>\n", "</main>\n"),
               "<main>\n"
@@ -53,17 +48,13 @@ TEST(Verdict, LoneRunStatesEveryValueAsWrittenWithoutHeadings) {
               "<tr><th>Criterion</th><th>Threshold</th><th>Observed</th><th>Samples</th><th>Verdict</th></tr>\n"
               "</thead>\n<tbody>\n"
               R"(<tr><td>format</td><td class="num">0.8</td><td class="cell">)" + bar("87.5") +
-                  R"( 0.875 (7/8)</td><td class="num">8</td><td><span class="verdict-pass">PASS</span></td></tr>)"
-                  "\n"
+                  R"( 0.875 (7/8)</td><td class="num">8</td><td><span class="verdict-pass">PASS</span></td></tr>)" "\n"
               R"(<tr><td>over</td><td class="num">)" + none + R"(</td><td class="cell">)" + bar("100.0") +
-                  R"( 1.2 (12/10)</td><td class="num">10</td><td><span class="verdict-fail">FAIL</span></td></tr>)"
-                  "\n"
+                  R"( 1.2 (12/10)</td><td class="num">10</td><td><span class="verdict-fail">FAIL</span></td></tr>)" "\n"
               R"(<tr><td>odd</td><td class="num">≥ 0.9</td><td class="cell"> n/a (x/y)</td>)"
-                  R"(<td class="num">y</td><td><span class="muted">pass</span></td></tr>)"
-                  "\n"
+                  R"(<td class="num">y</td><td><span class="muted">pass</span></td></tr>)" "\n"
               R"(<tr><td>err</td><td class="num">)" + none + R"(</td><td class="cell">)" + bar("50.0") +
-                  R"( 0.50 (0/0)</td><td class="num">0</td><td><span class="muted">ERROR</span></td></tr>)"
-                  "\n"
+                  R"( 0.50 (0/0)</td><td class="num">0</td><td><span class="muted">ERROR</span></td></tr>)" "\n"
               "</tbody>\n</table>\n</main>\n");
 }
 
@@ -86,26 +77,19 @@ TEST(Verdict, RunsAreGroupedByTheUseCaseTheyStateWhateverTheirDirectory) {
     EXPECT_EQ(run.err, "skipped (states verdict-record, not verdict-record): runs/b/3.xml\n"
                        "report over 3 runs written to out/v.html\n");
     const auto page = slurp(tree.path("out/v.html"));
-    EXPECT_NE(page.find("<title>Brelk Verdict Report</title>"), std::string::npos);
-    EXPECT_EQ(between(page, "<main>\n", "</table>\n"),
-              "<main>\n<h2>Overview</h2>\n<table>\n<thead>\n"
-              "<tr><th>Service</th><th>Runs</th><th>Criteria</th><th>Verdicts</th></tr>\n</thead>\n<tbody>\n"
-              R"(<tr><td>alpha</td><td class="num">1</td><td class="num">0</td><td><span class="muted">pass</span></td></tr>)"
-              "\n"
-              R"(<tr><td>checkout</td><td class="num">2</td><td class="num">2</td><td><span class="verdict-fail">FAIL</span></td></tr>)"
-              "\n</tbody>\n</table>\n");
-
-    const auto alpha = page.find("<h2>alpha</h2>\n<table>\n");
-    const auto checkout = page.find("<h2>checkout</h2>\n<h3>Run 03.05.2024 02:00 +02:00</h3>\n<table>\n");
-    const auto untimed = page.find("<h3>Run run</h3>\n<table>\n");
-    ASSERT_NE(alpha, std::string::npos);
-    ASSERT_NE(checkout, std::string::npos);
-    ASSERT_NE(untimed, std::string::npos);
-    EXPECT_LT(alpha, checkout);
-    EXPECT_LT(checkout, untimed);
-    // Without a time stamp the run is named by its use case.
-    EXPECT_NE(page.find(R"(<tr><td>checkout</td><td>slow</td><td class="num">2</td><td>)" + none + "</td></tr>\n"),
-              std::string::npos);
+    EXPECT_TRUE(in_order(page, {
+        "<title>Brelk Verdict Report</title>",
+        "<main>\n<h2>Overview</h2>\n<table>\n<thead>\n<tr><th>Service</th><th>Runs</th><th>Criteria</th><th>Verdicts</th>"
+        "</tr>\n</thead>\n<tbody>\n"
+        R"(<tr><td>alpha</td><td class="num">1</td><td class="num">0</td><td><span class="muted">pass</span></td></tr>)" "\n"
+        R"(<tr><td>checkout</td><td class="num">2</td><td class="num">2</td><td><span class="verdict-fail">FAIL</span></td></tr>)"
+        "\n</tbody>\n</table>\n",
+        "<h2>alpha</h2>\n<table>\n",
+        "<h2>checkout</h2>\n<h3>Run 03.05.2024 02:00 +02:00</h3>\n<table>\n",
+        // Without a time stamp the run is named by its use case.
+        "<h3>Run run</h3>\n<table>\n",
+        R"(<tr><td>checkout</td><td>slow</td><td class="num">2</td><td>)" + none + "</td></tr>\n",
+    }));
 }
 
 std::string standings_record() {
@@ -131,7 +115,7 @@ std::string standings_record() {
 TEST(Verdict, StandingsAddStripsPartialCreditSectionsAndExpectedValues) {
     TempTree tree;
     tree.write("runs/s/r.xml", standings_record());
-    const auto page = page_of(tree, "ignoring a malformed standings row for \"fmt\" in runs/s/r.xml\n");
+    const auto page = render(tree, "ignoring a malformed standings row for \"fmt\" in runs/s/r.xml\n");
 
     const std::string partial = R"( <span class="badge partial-credit">partial credit</span>)";
     EXPECT_EQ(between(page, "<main>\n", "</tbody>\n"),
@@ -142,33 +126,26 @@ TEST(Verdict, StandingsAddStripsPartialCreditSectionsAndExpectedValues) {
                   R"( 0.75 (3/4)</td><td class="postconditions"><span class="outcome-strip">)"
                   R"(<a class="sq-link" href="#pc-1-1" title="$.a equals 1 — held on 3 of 4 samples — open it below"><span class="sq" style="background:#7b7d19"></span></a>)"
                   R"(<a class="sq-link" href="#pc-1-2" title="cites a source — held on 2 of 4 samples, nothing to judge on 2 — open it below"><span class="sq" style="background:#c77c00"></span></a>)"
-                  R"(</span></td><td class="num">4</td><td><span class="verdict-pass">PASS</span></td></tr>)"
-                  "\n"
+                  R"(</span></td><td class="num">4</td><td><span class="verdict-pass">PASS</span></td></tr>)" "\n"
               R"(<tr><td>price)" + partial + R"(</td><td class="num">)" + none + R"(</td><td class="cell">)" + bar("100.0") +
                   R"( 1 (4/4)</td><td class="postconditions"><span class="outcome-strip"></span></td>)"
-                  R"(<td class="num">4</td><td><span class="verdict-pass">PASS</span></td></tr>)"
-                  "\n"
+                  R"(<td class="num">4</td><td><span class="verdict-pass">PASS</span></td></tr>)" "\n"
               R"(<tr><td>bare</td><td class="num">)" + none + R"(</td><td class="cell">)" + bar("100.0") +
                   R"( 1 (4/4)</td><td class="postconditions">)" + none +
                   R"(</td><td class="num">4</td><td><span class="verdict-pass">PASS</span></td></tr>)"
                   "\n</tbody>\n");
 
-    const auto legend = page.find("</tbody>\n</table>\n<p class=\"legend strip-legend\">One square per postcondition, "
-                                  "in the contract’s order; its colour is the share of samples the check held on.");
-    const auto section = page.find(
+    EXPECT_FALSE(has(page, "<h3>Failure breakdown</h3>"));
+    EXPECT_TRUE(in_order(page, {
+        "</tbody>\n</table>\n<p class=\"legend strip-legend\">One square per postcondition, in the contract’s order; its "
+        "colour is the share of samples the check held on.",
         R"(<details class="crit" style="--pc-columns: 1"><summary><span class="crit-label"><span class="crit-kind">Criterion:</span> )"
         R"(<span class="crit-name">fmt</span> <span class="crit-note">2 postconditions</span></span>)"
-        R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:#7b7d19">0.750</span><span class="crit-count">3 of 4 samples</span></span>)");
-    const auto expected = page.find("<h3>Expected values</h3>\n");
-    ASSERT_NE(legend, std::string::npos);
-    ASSERT_NE(section, std::string::npos);
-    ASSERT_NE(expected, std::string::npos);
-    EXPECT_LT(legend, section);
-    EXPECT_LT(section, expected);
-    // The run's column is named by its time stamp as written.
-    EXPECT_NE(page.find(R"(<span class="pc-pair pc-pair-head"><span class="cfg-name">2024-05-02T02:00:00Z</span></span>)"),
-              std::string::npos);
-    EXPECT_EQ(page.find("<h3>Failure breakdown</h3>"), std::string::npos);
+        R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:#7b7d19">0.750</span><span class="crit-count">3 of 4 samples</span></span>)",
+        "<h3>Expected values</h3>\n",
+        // The run's column is named by its time stamp as written.
+        R"(<span class="pc-pair pc-pair-head"><span class="cfg-name">2024-05-02T02:00:00Z</span></span>)",
+    }));
 }
 
 TEST(Verdict, NothingDeliveredOnlyWhenEveryFailureIsOfDeliveryAndNothingSucceeded) {
@@ -191,22 +168,19 @@ TEST(Verdict, NothingDeliveredOnlyWhenEveryFailureIsOfDeliveryAndNothingSucceede
     tree.write("runs/s/d.xml", record("", "d-mixed", per_criterion + R"(
 <functional successes="0"><failure-distribution><check name="refused" count="1" kind="delivery"/><check name="empty" count="1"/></failure-distribution></functional>
 )"));
-    const auto page = page_of(tree);
+    const auto page = render(tree);
     const std::string rest =
         " recorded here received a response, so this record describes the attempt to reach the service and not the "
         "service itself. The breakdown below states what happened; the counts are of trials, as they always are.</p>\n";
-    EXPECT_NE(page.find("<h2>a-down</h2>\n<p class=\"run-facts\"><span class=\"badge flagged\">ABORTED</span></p>\n"
-                        "<p class=\"nothing-delivered\"><b>Nothing was delivered.</b> Not one of the 30 samples" + rest +
-                        "<table>\n"),
-              std::string::npos);
-    EXPECT_NE(page.find("<h2>b-one</h2>\n<p class=\"nothing-delivered\"><b>Nothing was delivered.</b> Not one of the "
-                        "1 sample" + rest),
-              std::string::npos);
-    EXPECT_NE(page.find("<h2>c-answered</h2>\n<table>\n"), std::string::npos);
-    EXPECT_NE(page.find("<h2>d-mixed</h2>\n<table>\n"), std::string::npos);
-    EXPECT_NE(page.find(R"(<tr><td>03.05.2024 14:30 UTC</td><td><span class="badge delivery">no delivery</span> refused</td>)"
-                        R"(<td class="num">18</td><td>)" + none + "</td></tr>\n"),
-              std::string::npos);
+    EXPECT_TRUE(in_order(page, {
+        "<h2>a-down</h2>\n<p class=\"run-facts\"><span class=\"badge flagged\">ABORTED</span></p>\n<p class=\"nothing-"
+        "delivered\"><b>Nothing was delivered.</b> Not one of the 30 samples" + rest + "<table>\n",
+        R"(<tr><td>03.05.2024 14:30 UTC</td><td><span class="badge delivery">no delivery</span> refused</td>)"
+        R"(<td class="num">18</td><td>)" + none + "</td></tr>\n",
+        "<h2>b-one</h2>\n<p class=\"nothing-delivered\"><b>Nothing was delivered.</b> Not one of the 1 sample" + rest,
+        "<h2>c-answered</h2>\n<table>\n",
+        "<h2>d-mixed</h2>\n<table>\n",
+    }));
 }
 
 TEST(Verdict, EveryRecordTextIsEscaped) {
@@ -225,19 +199,18 @@ TEST(Verdict, EveryRecordTextIsEscaped) {
 <termination reason="&lt;r"/>
 )"));
     tree.write("runs/s/b.xml", record("", "other", "<per-criterion/>\n"));
-    const auto page = page_of(tree);
-    EXPECT_EQ(page.find("<script"), std::string::npos);
+    const auto page = render(tree);
+    EXPECT_FALSE(has(page, "<script"));
     const std::string shown = "&quot;&gt;&lt;script&gt;";
-    EXPECT_NE(page.find("<tr><td>" + shown + R"(</td><td class="num">1</td><td class="num">1</td><td><span class="muted">)" +
-                        shown + "</span></td></tr>\n"),
-              std::string::npos);
-    EXPECT_NE(page.find("<h2>" + shown + "</h2>\n<p class=\"run-facts\">&lt;b&gt; samples · " + shown +
-                        R"( · <span class="badge flagged">&lt;r</span></p>)"),
-              std::string::npos);
-    EXPECT_NE(page.find("<tr><td>" + shown + R"( <span class="badge partial-credit">partial credit</span></td><td class="num">&lt;t</td>)"
-                        R"(<td class="cell"> &lt;0.5 (&lt;1/&lt;2)</td>)"),
-              std::string::npos);
-    EXPECT_NE(page.find("<tr><td>" + shown + "</td><td>&lt;f</td>"), std::string::npos);
+    EXPECT_TRUE(in_order(page, {
+        "<tr><td>" + shown + R"(</td><td class="num">1</td><td class="num">1</td><td><span class="muted">)" + shown +
+            "</span></td></tr>\n",
+        "<h2>" + shown + "</h2>\n<p class=\"run-facts\">&lt;b&gt; samples · " + shown +
+            R"( · <span class="badge flagged">&lt;r</span></p>)",
+        "<tr><td>" + shown + R"( <span class="badge partial-credit">partial credit</span></td><td class="num">&lt;t</td>)"
+            R"(<td class="cell"> &lt;0.5 (&lt;1/&lt;2)</td>)",
+        "<tr><td>" + shown + "</td><td>&lt;f</td>",
+    }));
 }
 
 }  // namespace

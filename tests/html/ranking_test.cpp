@@ -3,51 +3,36 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace brelk {
 namespace {
 
-struct Summary {
-    std::vector<std::uint64_t> ranks;
-    std::vector<bool> flags;
-};
-
 // Entries are their own ids; `ties` lists the adjacent pairs the caller calls near.
-Summary rank_with(std::size_t n, std::set<std::pair<int, int>> ties) {
+// The ranks as text, a near tie marked "~".
+std::string rank_with(std::size_t n, std::set<std::pair<int, int>> ties) {
     std::vector<int> items;
     for (std::size_t i = 0; i < n; ++i) items.push_back(static_cast<int>(i));
     const auto ranked = competition_rank(items, [&](const int& above, const int& below) {
         EXPECT_EQ(above + 1, below) << "only adjacent pairs, earlier first";
         return ties.count({above, below}) > 0;
     });
-    Summary s;
+    std::string ranks;
     for (std::size_t i = 0; i < ranked.size(); ++i) {
         EXPECT_EQ(ranked[i].item, &items[i]);
-        s.ranks.push_back(ranked[i].rank);
-        s.flags.push_back(ranked[i].near_tie);
+        ranks += std::to_string(ranked[i].rank) + (ranked[i].near_tie ? "~ " : " ");
     }
-    return s;
+    return ranks;
 }
 
 TEST(CompetitionRank, NearTiesShareTheRankAboveAndChain) {
-    auto s = rank_with(4, {{0, 1}});
-    EXPECT_EQ(s.ranks, (std::vector<std::uint64_t>{1, 1, 3, 4}));
-    EXPECT_EQ(s.flags, (std::vector<bool>{true, true, false, false}));
-
+    EXPECT_EQ(rank_with(4, {{0, 1}}), "1~ 1~ 3 4 ");
     // The third ties the second only, yet inherits the first's rank.
-    s = rank_with(3, {{0, 1}, {1, 2}});
-    EXPECT_EQ(s.ranks, (std::vector<std::uint64_t>{1, 1, 1}));
-    EXPECT_EQ(s.flags, (std::vector<bool>{true, true, true}));
-
-    s = rank_with(3, {{1, 2}});
-    EXPECT_EQ(s.ranks, (std::vector<std::uint64_t>{1, 2, 2}));
-    EXPECT_EQ(s.flags, (std::vector<bool>{false, true, true}));
-
-    s = rank_with(5, {{0, 1}, {3, 4}});
-    EXPECT_EQ(s.ranks, (std::vector<std::uint64_t>{1, 1, 3, 4, 4}));
-    EXPECT_EQ(s.flags, (std::vector<bool>{true, true, false, true, true}));
+    EXPECT_EQ(rank_with(3, {{0, 1}, {1, 2}}), "1~ 1~ 1~ ");
+    EXPECT_EQ(rank_with(3, {{1, 2}}), "1 2~ 2~ ");
+    EXPECT_EQ(rank_with(5, {{0, 1}, {3, 4}}), "1~ 1~ 3 4~ 4~ ");
 }
 
 TEST(CompetitionRank, SingleAndEmptyListsNeverAskTheTest) {

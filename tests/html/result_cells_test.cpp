@@ -31,17 +31,12 @@ TEST(ResultCells, BadgesAndCostCells) {
     EXPECT_EQ(cost_cell(std::nullopt, 7), "-");
     EXPECT_EQ(cost_cell(5, 12), "5ms · 12 tok");
 
+    const std::string bar = R"(<td class="latency"><span class="bar-track narrow"><span class="bar-fill muted" style="width:)";
     EXPECT_EQ(stated_cell(std::nullopt, 10), "<td class=\"latency muted\">-</td>\n");
-    EXPECT_EQ(stated_cell(50, 200),
-              "<td class=\"latency\"><span class=\"bar-track narrow\"><span class=\"bar-fill muted\" "
-              "style=\"width:25%\"></span></span> 50ms</td>\n");
+    EXPECT_EQ(stated_cell(50, 200), bar + "25%\"></span></span> 50ms</td>\n");
     // 12.5% and 2.5ms are exact ties and go to the even digit; the bar is capped.
-    EXPECT_EQ(stated_cell(2.5, 20),
-              "<td class=\"latency\"><span class=\"bar-track narrow\"><span class=\"bar-fill muted\" "
-              "style=\"width:12%\"></span></span> 2ms</td>\n");
-    EXPECT_EQ(stated_cell(300, 200),
-              "<td class=\"latency\"><span class=\"bar-track narrow\"><span class=\"bar-fill muted\" "
-              "style=\"width:100%\"></span></span> 300ms</td>\n");
+    EXPECT_EQ(stated_cell(2.5, 20), bar + "12%\"></span></span> 2ms</td>\n");
+    EXPECT_EQ(stated_cell(300, 200), bar + "100%\"></span></span> 300ms</td>\n");
     EXPECT_EQ(stated_cell(3.5, 0), "<td class=\"latency\">4ms</td>\n");
 }
 

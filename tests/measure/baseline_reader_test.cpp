@@ -46,40 +46,35 @@ criteria:
     EXPECT_EQ(baseline.criteria[1].second.wilson_lower_bound, 0.1);
     EXPECT_FALSE(baseline.criteria[1].second.observed_pass_rate);
 
-    const std::string head = "serviceContractId: c\nserviceName: s\n";
-    EXPECT_EQ(message_of(read(head)), "(read)");
-    EXPECT_EQ(message_of(read(head + "execution: ~\ncriteria: ~\ninputs: ~\n")), "(read)");
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"", "(read)"},
+        {"execution: ~\ncriteria: ~\ninputs: ~\n", "(read)"},
+        {"criteria: {a: {successes: 1}}\n", "missing field `trials`"},
+        {"criteria: {a: [1]}\n", "invalid type: sequence, expected struct BaselineCriterion"},
+        {"criteria: {a: {successes: -1, trials: 1}}\n", "invalid value: integer `-1`, expected u64"},
+        {"execution: {samplesExecuted: 1.0}\n", "invalid type: floating point `1.0`, expected u64"},
+        {"execution: [1]\n", "invalid type: sequence, expected struct Execution"},
+        {"criteria: {a: {successes: 1, trials: 1, standings: {}}}\n", "missing field `rows`"},
+        {"confidenceLevel: high\n", "invalid type: string \"high\", expected f64"},
+    };
+    for (const auto& [yaml, message] : cases) {
+        EXPECT_EQ(message_of(read("serviceContractId: c\nserviceName: s\n" + std::string(yaml))), message) << yaml;
+    }
     EXPECT_EQ(message_of(read("serviceContractId: c\n")), "missing field `serviceName`");
-    EXPECT_EQ(message_of(read(head + "criteria: {a: {successes: 1}}\n")), "missing field `trials`");
-    EXPECT_EQ(message_of(read(head + "criteria: {a: [1]}\n")),
-              "invalid type: sequence, expected struct BaselineCriterion");
-    EXPECT_EQ(message_of(read(head + "criteria: {a: {successes: -1, trials: 1}}\n")),
-              "invalid value: integer `-1`, expected u64");
-    EXPECT_EQ(message_of(read(head + "execution: {samplesExecuted: 1.0}\n")),
-              "invalid type: floating point `1.0`, expected u64");
-    EXPECT_EQ(message_of(read(head + "execution: [1]\n")), "invalid type: sequence, expected struct Execution");
-    EXPECT_EQ(message_of(read(head + "criteria: {a: {successes: 1, trials: 1, standings: {}}}\n")),
-              "missing field `rows`");
-    EXPECT_EQ(message_of(read(head + "confidenceLevel: high\n")), "invalid type: string \"high\", expected f64");
 }
 
 TEST(BaselineReader, CountsAndBoundForTheStandingsView) {
     BaselineCriterion criterion;
-    criterion.successes = 7;
-    criterion.trials = 10;
-    auto counts = stated_counts(criterion);
-    EXPECT_EQ(counts.passed, 7u);
-    EXPECT_EQ(counts.failed, 3u);
+    auto counts = [&](std::uint64_t successes, std::uint64_t trials) {
+        criterion.successes = successes;
+        criterion.trials = trials;
+        const auto stated = stated_counts(criterion);
+        return std::to_string(stated.passed) + "/" + std::to_string(stated.failed);
+    };
+    EXPECT_EQ(counts(7, 10), "7/3");
+    EXPECT_EQ(counts(5000000000, 12), "4294967295/0");
+    EXPECT_EQ(counts(0, 6000000000), "0/4294967295");
     EXPECT_FALSE(stated_bound(criterion, 0.95));
-
-    criterion.successes = 5000000000;
-    criterion.trials = 12;
-    counts = stated_counts(criterion);
-    EXPECT_EQ(counts.passed, 4294967295u);
-    EXPECT_EQ(counts.failed, 0u);
-    criterion.successes = 0;
-    criterion.trials = 6000000000;
-    EXPECT_EQ(stated_counts(criterion).failed, 4294967295u);
 
     criterion.wilson_lower_bound = 0.8;
     auto bound = stated_bound(criterion, std::nullopt);

@@ -27,20 +27,9 @@ IterationRow row(std::uint32_t n, double score, std::optional<double> p50 = std:
     return r;
 }
 
-std::vector<std::uint32_t> order_of(const OptimizeRun& run) {
-    std::vector<std::uint32_t> numbers;
-    for (const auto& entry : ranked(run)) numbers.push_back(entry.item->iteration);
-    return numbers;
-}
-
-TEST(IterationRanking, OrdersByObjectiveThenMedianThenAverageTime) {
+// The objective's direction is pinned on the page; here what breaks equal scores.
+TEST(IterationRanking, EqualScoresGoByMedianThenAverageTime) {
     OptimizeRun run;
-    run.iterations = {row(1, 0.30), row(2, 0.20), row(3, 0.25)};
-    run.objective = Objective::Minimize;
-    EXPECT_EQ(order_of(run), (std::vector<std::uint32_t>{2, 3, 1}));
-    run.objective = Objective::Maximize;
-    EXPECT_EQ(order_of(run), (std::vector<std::uint32_t>{1, 3, 2}));
-
     // Equal scores: a stated median beats none, the faster median wins, then
     // the cheaper average; what remains keeps the stated order.
     run.iterations = {row(1, 0.5), row(2, 0.5, 120.0), row(3, 0.5, 100.0), row(4, 0.5, std::nullopt, 9),
@@ -61,36 +50,30 @@ TEST(IterationRanking, OrdersByObjectiveThenMedianThenAverageTime) {
     EXPECT_EQ(ranks, (std::vector<std::uint64_t>{1, 1, 1, 4}));
 }
 
+// The page shows the boundary cases; these are the ones it cannot reach.
 TEST(IterationRanking, NearTiesAreWithinFivePercentOfTheLargerMagnitude) {
-    EXPECT_TRUE(is_near_tie(row(1, 0.80), row(2, 0.77)));
-    EXPECT_FALSE(is_near_tie(row(1, 0.80), row(2, 0.76)));
-    EXPECT_TRUE(is_near_tie(row(1, 0.0), row(2, 0.0)));
     EXPECT_FALSE(is_near_tie(row(1, 0.0), row(2, 0.01)));
-    EXPECT_TRUE(is_near_tie(row(1, -1.00), row(2, -0.97)));
     EXPECT_FALSE(is_near_tie(row(1, 1.0), row(2, std::nan(""))));
     // Latency never decides a tie.
     EXPECT_TRUE(is_near_tie(row(1, 0.5, 10.0), row(2, 0.5, 900.0)));
 }
 
 TEST(Scores, DisplayTrimsAfterThreeDecimals) {
-    EXPECT_EQ(score_display(2.5), "2.5");
-    EXPECT_EQ(score_display(3), "3");
-    EXPECT_EQ(score_display(0.1234), "0.123");
-    EXPECT_EQ(score_display(10.0), "10");
-    EXPECT_EQ(score_display(0.0), "0");
-    EXPECT_EQ(score_display(-0.97), "-0.97");
+    for (auto [score, shown] : {std::pair{2.5, "2.5"}, {3.0, "3"}, {0.1234, "0.123"}, {10.0, "10"}, {0.0, "0"},
+                                {-0.97, "-0.97"}}) {
+        EXPECT_EQ(score_display(score), shown);
+    }
 }
 
 TEST(Scores, HiddenScoreNoticeNamesWhatThePassRateCannotReplace) {
     OptimizeRun run;
     run.service = "triage";
     EXPECT_EQ(hidden_score_notice(run), std::nullopt);
-    run.scorer = "observed-pass-rate";
-    EXPECT_EQ(hidden_score_notice(run), std::nullopt);
     run.scorer = "llm \"judge\"";
     run.experiment = "e1";
     EXPECT_EQ(hidden_score_notice(run),
               "scores hidden for triage — e1: stated scorer is \"llm \\\"judge\\\"\", not observed-pass-rate");
+    // The objective outweighs the scorer.
     run.objective = Objective::Minimize;
     EXPECT_EQ(hidden_score_notice(run),
               "scores hidden for triage — e1: objective is MINIMIZE — the pass rate cannot stand in for the score");
@@ -124,22 +107,6 @@ TEST(Runs, BuildKeepsStatedValuesAndStandingsBlocks) {
     outcome.failed = 1;
     skipped.standings[0].rows.push_back(outcome);
     EXPECT_FALSE(nothing_evaluated(skipped));
-}
-
-TEST(Runs, SortedByServiceThenExperimentUnstatedFirst) {
-    auto run = [](std::string service, std::optional<std::string> experiment, std::uint32_t tag) {
-        OptimizeRun r;
-        r.service = std::move(service);
-        r.experiment = std::move(experiment);
-        r.total_iterations = tag;
-        return r;
-    };
-    std::vector<OptimizeRun> runs{run("t", "e2", 1), run("t", std::nullopt, 2), run("t", "e1", 3),
-                                  run("Z", "e9", 4), run("t", "e1", 5)};
-    sort_runs(runs);
-    std::vector<std::uint32_t> tags;
-    for (const auto& r : runs) tags.push_back(r.total_iterations);
-    EXPECT_EQ(tags, (std::vector<std::uint32_t>{4, 2, 3, 5, 1}));
 }
 
 TEST(IterationTable, StepperChangesAndBarWidths) {
@@ -179,16 +146,11 @@ yaml::NodePtr parse(const std::string& text) {
 }
 
 TEST(StatedValue, ScalarsAndNesting) {
-    EXPECT_EQ(scalar_display(*parse("-12")), "-12");
-    EXPECT_EQ(scalar_display(*parse("18446744073709551615")), "18446744073709551615");
-    EXPECT_EQ(scalar_display(*parse("3.0")), "3");
-    EXPECT_EQ(scalar_display(*parse("0.1e1")), "1");
-    EXPECT_EQ(scalar_display(*parse("-.inf")), "-.inf");
-    EXPECT_EQ(scalar_display(*parse("false")), "false");
-    EXPECT_EQ(scalar_display(*parse("'7'")), "7");
-    EXPECT_EQ(scalar_display(*parse("~")), "-");
-    EXPECT_EQ(scalar_display(*parse("!custom 7")), "-");
-    EXPECT_EQ(scalar_display(*parse("[1]")), "-");
+    for (auto [text, shown] : {std::pair{"-12", "-12"}, {"18446744073709551615", "18446744073709551615"},
+                               {"3.0", "3"}, {"0.1e1", "1"}, {"-.inf", "-.inf"}, {"false", "false"}, {"'7'", "7"},
+                               {"~", "-"}, {"!custom 7", "-"}, {"[1]", "-"}}) {
+        EXPECT_EQ(scalar_display(*parse(text)), shown) << text;
+    }
 
     std::string page;
     append_stated_value(page, *parse("- [a, [b]]\n- {x: {y: <z>}}\n- !seq [1]\n- {[k]: v}\n"));

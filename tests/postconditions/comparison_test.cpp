@@ -77,29 +77,8 @@ TEST(Comparison, IdentityKindsAndLabels) {
     EXPECT_EQ(plain_label(CheckId{CheckOnly{"a < b"}}), "a < b");
 }
 
-TEST(Comparison, OutcomeClassesAndProvenance) {
-    auto failing = [](std::string key, std::vector<ObservedExemplar> observed) {
-        auto r = row(std::move(key), "c", 0, 1);
-        r.observed = std::move(observed);
-        return r;
-    };
-    std::vector<StandingsRowView> rows{
-        failing("2", {{"held", 5, true}, {"beta", 2, false}, {"alpha", 1, false}}),
-        failing("10", {{"alpha", 1, false}, {"gamma", 3, false}}),
-    };
-    std::vector<const StandingsRowView*> pointers{&rows[0], &rows[1]};
-    auto result = classes(pointers);
-    ASSERT_EQ(result.size(), 3u);
-    EXPECT_EQ(result[0].observed, "gamma");
-    EXPECT_EQ(result[1].observed, "alpha");  // ties on samples go by text
-    EXPECT_EQ(result[1].samples, 2u);
-    EXPECT_EQ(result[1].inputs, (std::set<std::string_view>{"10", "2"}));
-    EXPECT_EQ(result[2].observed, "beta");
-
-    std::vector<StandingsRowView> held{failing("1", {{"ok", 3, true}})};
-    std::vector<const StandingsRowView*> held_pointers{&held[0]};
-    EXPECT_TRUE(classes(held_pointers).empty());
-
+// The outcome classes are pinned through the postcondition grid that shows them.
+TEST(Comparison, ProvenanceIsTheFirstOneStated) {
     std::vector<StandingsBlockView> a{block("k", {row("0", "c", 1, 0)})};
     std::vector<StandingsBlockView> b{block("k", {row("0", "c", 1, 0, 0, Provenance::Input),
                                                   row("1", "c", 1, 0, 0, Provenance::Criterion)})};

@@ -11,15 +11,10 @@ namespace brelk {
 namespace {
 
 using testing::block;
+using testing::cell;
 using testing::column;
 using testing::input_check;
 using testing::row;
-
-std::string cell(Tally tally) {
-    std::string out;
-    append_cell(out, tally);
-    return out;
-}
 
 std::size_t occurrences(const std::string& text, std::string_view part) {
     std::size_t n = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "postconditions/comparison.hpp"
+#include "postconditions/outcome_strip.hpp"
 
 namespace brelk::testing {
 
@@ -54,6 +55,13 @@ inline Column column(std::string name, std::uint64_t ordinal, const std::vector<
     c.passed_samples = passed;
     c.failed_samples = failed;
     return c;
+}
+
+// One tally cell as the grids place it.
+inline std::string cell(Tally tally) {
+    std::string out;
+    append_cell(out, tally);
+    return out;
 }
 
 }  // namespace brelk::testing

@@ -9,15 +9,10 @@ namespace brelk {
 namespace {
 
 using testing::block;
+using testing::cell;
 using testing::column;
 using testing::input_check;
 using testing::row;
-
-std::string cell(Tally tally) {
-    std::string out;
-    append_cell(out, tally);
-    return out;
-}
 
 std::string class_cell(std::string_view mark, int count, std::string_view where) {
     return fmt::format(R"(<span class="pc-cell class-cell"><span class="class-count {}">{}</span><span class="class-where">{}</span></span>)",

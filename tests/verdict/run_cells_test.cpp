@@ -10,24 +10,16 @@
 namespace brelk::verdict {
 namespace {
 
+// The bar's markup and the usual rates are pinned on the page; here the texts it never shows.
 TEST(ObservedBar, DrawsParsableRatesClampedAndNothingElse) {
-    auto width = [](const char* rate) {
-        const std::string bar = observed_bar(rate);
-        const auto at = bar.find("width:");
-        return at == std::string::npos ? std::string("none") : bar.substr(at + 6, bar.find('%') - at - 6);
-    };
-    EXPECT_EQ(observed_bar("0.875"),
-              R"(<span class="bar-track"><span class="bar-fill pass" style="width:87.5%"></span></span>)");
-    EXPECT_EQ(width("1.2"), "100.0");
-    EXPECT_EQ(width("+1e0"), "100.0");
-    EXPECT_EQ(width("-0.3"), "0.0");
-    EXPECT_EQ(width("-0"), "0.0");
-    EXPECT_EQ(width("NaN"), "0.0");
-    EXPECT_EQ(width("inf"), "100.0");
-    EXPECT_EQ(width("0.00049"), "0.0");
-    EXPECT_EQ(width("n/a"), "none");
-    EXPECT_EQ(width(""), "none");
-    EXPECT_EQ(width("0.5 "), "none");
+    for (auto [rate, width] : {std::pair{"+1e0", "100.0"}, {"-0.3", "0.0"}, {"-0", "0.0"}, {"NaN", "0.0"},
+                               {"inf", "100.0"}, {"0.00049", "0.0"}}) {
+        EXPECT_EQ(observed_bar(rate), std::string(R"(<span class="bar-track"><span class="bar-fill pass" style="width:)") +
+                                          width + R"(%"></span></span>)")
+            << rate;
+    }
+    EXPECT_EQ(observed_bar(""), "");
+    EXPECT_EQ(observed_bar("0.5 "), "");
 }
 
 FailureDistributionEntry failure(const char* condition, std::uint32_t count, std::optional<std::string> kind) {
@@ -38,19 +30,12 @@ FailureDistributionEntry failure(const char* condition, std::uint32_t count, std
     return entry;
 }
 
-TEST(NothingDelivered, OnlyWhenEveryFailureIsOfDeliveryAndNothingSucceeded) {
+TEST(NothingDelivered, SumsPastThirtyTwoBitsAndNeedsAStatedDeliveryFailure) {
     VerdictRun run;
-    EXPECT_EQ(nothing_delivered(run), std::nullopt);
-
     run.failure_distribution = {failure("refused", 4294967295U, "delivery"), failure("timeout", 2, "delivery"),
                                 failure("$.total", 0, std::nullopt)};
     EXPECT_EQ(nothing_delivered(run), 4294967297U);
-    run.successes = 0;
-    EXPECT_EQ(nothing_delivered(run), 4294967297U);
-    run.successes = 3;
-    EXPECT_EQ(nothing_delivered(run), std::nullopt);
-
-    run.successes.reset();
+    // Kinds compare exactly.
     run.failure_distribution.push_back(failure("$.total", 1, "Delivery"));
     EXPECT_EQ(nothing_delivered(run), std::nullopt);
     run.failure_distribution = {failure("refused", 0, "delivery")};

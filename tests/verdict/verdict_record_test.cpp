@@ -1,13 +1,15 @@
 #include "verdict/verdict_record.hpp"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "html/row_text.hpp"
+#include "temp_tree.hpp"
 #include "verdict/number_text.hpp"
 
 namespace brelk::verdict {
@@ -47,18 +49,31 @@ TEST(Distil, NamesTheFirstMissingRequiredItem) {
               "identity/@use-case-id is missing");
     EXPECT_EQ(failure_of(record(identity + R"(<per-criterion xmlns="urn:other"/>)")), "per-criterion is missing");
 
-    const std::vector<std::string> attributes{R"(id="a")", R"(verdict="PASS")", R"(pass="1")", R"(total="2")",
-                                              R"(observed-rate="0.5")"};
-    const std::vector<std::string> missing{"id", "verdict", "pass", "total", "observed-rate"};
-    for (std::size_t stated = 0; stated < attributes.size(); ++stated) {
-        std::string criterion = "<criterion ";
-        for (std::size_t i = 0; i < stated; ++i) criterion += attributes[i] + " ";
-        criterion += "/>";
-        // The complete criterion first: the incomplete one still fails the document.
-        std::string text = record(identity + "<per-criterion><criterion id='x' verdict='v' pass='1' total='1' " +
-                                  "observed-rate='1'/>" + criterion + "</per-criterion>");
-        EXPECT_EQ(failure_of(text), "criterion/@" + missing[stated] + " is missing");
+    // The complete criterion first: an incomplete one after it still fails the document.
+    const std::string complete = "<criterion id='x' verdict='v' pass='1' total='1' observed-rate='1'/>";
+    std::string stated;
+    for (std::string attribute : {"id", "verdict", "pass", "total", "observed-rate"}) {
+        const auto text = record(identity + "<per-criterion>" + complete + "<criterion " + stated + "/></per-criterion>");
+        EXPECT_EQ(failure_of(text), "criterion/@" + attribute + " is missing");
+        stated += attribute + "='1' ";
     }
+}
+
+// The run's own values in one line; what is not stated reads "-".
+std::string run_text(const VerdictRun& run) {
+    std::string text = fmt::format("{} at {} · {} samples · {} · {} · composite {} · successes {}", run.use_case_id,
+                                   run.timestamp.value_or("-"), run.samples_executed.value_or("-"),
+                                   run.intent.value_or("-"), run.termination_reason.value_or("-"),
+                                   run.composite_verdict.value_or("-"),
+                                   run.successes ? std::to_string(*run.successes) : "-");
+    for (const auto& c : run.criteria) {
+        text += fmt::format(" | {} {} {}/{} {} threshold {}", c.id, c.verdict, c.pass, c.total, c.observed_rate,
+                            c.threshold.value_or("-"));
+    }
+    for (const auto& f : run.failure_distribution) {
+        text += fmt::format(" | {} x{} {}", f.condition, f.count, f.kind.value_or("-"));
+    }
+    return text;
 }
 
 TEST(Distil, ReadsEveryStatedValue) {
@@ -83,35 +98,15 @@ TEST(Distil, ReadsEveryStatedValue) {
 </verdict-record>)");
     ASSERT_TRUE(std::holds_alternative<VerdictRun>(out.result)) << std::get<std::string>(out.result);
     const auto& run = std::get<VerdictRun>(out.result);
-    EXPECT_EQ(run.use_case_id, "checkout");
-    EXPECT_EQ(run.timestamp, "2024-05-01T10:00:00Z");
-    EXPECT_EQ(run.samples_executed, "about 200");
-    EXPECT_EQ(run.intent, "VERIFICATION");
-    EXPECT_EQ(run.termination_reason, "COMPLETED");
-    EXPECT_EQ(run.composite_verdict, "FAIL");
-    EXPECT_EQ(run.successes, std::nullopt);
-    ASSERT_EQ(run.criteria.size(), 2u);
-    EXPECT_EQ(run.criteria[0].threshold, "0.8");
-    EXPECT_EQ(run.criteria[1].id, "format");
-    EXPECT_EQ(run.criteria[1].pass, "x");
-    EXPECT_EQ(run.criteria[1].observed_rate, "z");
-    EXPECT_EQ(run.criteria[1].threshold, std::nullopt);
+    EXPECT_EQ(run_text(run), "checkout at 2024-05-01T10:00:00Z · about 200 samples · VERIFICATION · COMPLETED · "
+                             "composite FAIL · successes - | latency PASS 9/10 0.9 threshold 0.8 | format FAIL x/y z "
+                             "threshold - | schema x7 FORMAT | tone x2 -");
     EXPECT_TRUE(run.standings.empty());
-    ASSERT_EQ(run.failure_distribution.size(), 2u);
-    EXPECT_EQ(run.failure_distribution[0].condition, "schema");
-    EXPECT_EQ(run.failure_distribution[0].count, 7u);
-    EXPECT_EQ(run.failure_distribution[0].kind, "FORMAT");
-    EXPECT_EQ(run.failure_distribution[1].condition, "tone");
-    EXPECT_EQ(run.failure_distribution[1].kind, std::nullopt);
     EXPECT_TRUE(out.notices.empty());
 
     auto bare = distilled(record(identity + R"(<per-criterion/><functional successes="+12"/>)"));
-    const auto& minimal = std::get<VerdictRun>(bare.result);
-    EXPECT_EQ(minimal.successes, 12u);
-    EXPECT_TRUE(minimal.failure_distribution.empty());
-    EXPECT_EQ(minimal.timestamp, std::nullopt);
-    EXPECT_EQ(minimal.samples_executed, std::nullopt);
-    EXPECT_EQ(minimal.composite_verdict, std::nullopt);
+    EXPECT_EQ(run_text(std::get<VerdictRun>(bare.result)),
+              "checkout at - · - samples · - · - · composite - · successes 12");
 }
 
 const std::string good_row =
@@ -145,37 +140,12 @@ TEST(Distil, DropsMalformedStandingsWithNoticesAndKeepsTheRest) {
     const auto& block = standings[0];
     EXPECT_EQ(block.criterion, "say \"hi\"\\\t");
     EXPECT_EQ(block.optional_slack, "0.05");
-    EXPECT_EQ(block.counts, std::nullopt);
-    EXPECT_FALSE(block.bound.has_value());
+    EXPECT_FALSE(block.counts || block.bound);
     ASSERT_EQ(block.rows.size(), 2u);
-
-    const auto& first = block.rows[0];
-    EXPECT_EQ(first.input_key, "007");
-    EXPECT_EQ(first.check, "status");
-    EXPECT_FALSE(first.optional);
-    EXPECT_EQ(first.passed, 5u);
-    EXPECT_EQ(first.failed, 1u);
-    EXPECT_EQ(first.observed_fraction, HUGE_VAL);
-    EXPECT_EQ(first.provenance, Provenance::Unstated);
-    EXPECT_EQ(first.path, "$.status");
-    EXPECT_EQ(first.form, "equals");
-    EXPECT_EQ(first.expected, "200");
-    EXPECT_EQ(first.elided, 0u);
-    ASSERT_EQ(first.observed.size(), 2u);
-    EXPECT_EQ(first.observed[0].excerpt, "200");
-    EXPECT_EQ(first.observed[0].count, 4u);
-    EXPECT_TRUE(first.observed[0].held);
-    EXPECT_EQ(first.observed[1].excerpt, "500");
-    EXPECT_FALSE(first.observed[1].held);
-
-    const auto& last = block.rows[1];
-    EXPECT_TRUE(last.optional);
-    EXPECT_EQ(last.skipped, 18446744073709551615u);
-    EXPECT_EQ(last.observed_fraction, 0.0);
-    EXPECT_TRUE(std::signbit(last.observed_fraction));
-    EXPECT_EQ(last.provenance, Provenance::Criterion);
-    EXPECT_EQ(last.path, std::nullopt);
-    EXPECT_EQ(last.elided, 3u);
+    EXPECT_EQ(testing::row_text(block.rows[0]), "007 status 5/1/0 fraction inf unstated path $.status form equals "
+                                                "expected 200 elided 0 [200 x4 held] [500 x1]");
+    EXPECT_EQ(testing::row_text(block.rows[1]),
+              "2 body optional 1/0/18446744073709551615 fraction -0 criterion path - form - expected - elided 3");
 }
 
 TEST(Distil, StandingsFollowTheCriteriaAndTakeTheirCounts) {
@@ -188,19 +158,12 @@ TEST(Distil, StandingsFollowTheCriteriaAndTakeTheirCounts) {
   <postcondition-standings>
     <criterion name="c"/><criterion name="a"/><criterion name="x"/><criterion name="b"/><criterion name="w"/>
   </postcondition-standings>)"));
-    const auto& standings = std::get<VerdictRun>(out.result).standings;
-    ASSERT_EQ(standings.size(), 5u);
-    std::vector<std::string> order;
-    for (const auto& block : standings) order.push_back(block.criterion);
-    EXPECT_EQ(order, (std::vector<std::string>{"a", "c", "b", "x", "w"}));
-    ASSERT_TRUE(standings[0].counts.has_value());
-    EXPECT_EQ(standings[0].counts->passed, 3u);
-    EXPECT_EQ(standings[0].counts->failed, 0u);
-    EXPECT_EQ(standings[1].counts, std::nullopt);
-    ASSERT_TRUE(standings[2].counts.has_value());
-    EXPECT_EQ(standings[2].counts->passed, 4u);
-    EXPECT_EQ(standings[2].counts->failed, 4294967291u);
-    EXPECT_EQ(standings[3].counts, std::nullopt);
+    std::string order;
+    for (const auto& block : std::get<VerdictRun>(out.result).standings) {
+        order += block.criterion;
+        order += block.counts ? fmt::format("={}/{} ", block.counts->passed, block.counts->failed) : " ";
+    }
+    EXPECT_EQ(order, "a=3/0 c b=4/4294967291 x w ");
 }
 
 TEST(NumberText, UnsignedAndFloatTexts) {
@@ -212,16 +175,11 @@ TEST(NumberText, UnsignedAndFloatTexts) {
     EXPECT_EQ(unsigned_32("4294967295"), 4294967295u);
     EXPECT_EQ(unsigned_32("4294967296"), std::nullopt);
 
-    EXPECT_EQ(floating("+1.5E+2"), 150.0);
-    EXPECT_EQ(floating("-.5"), -0.5);
-    EXPECT_EQ(floating("5."), 5.0);
-    EXPECT_EQ(floating("0.95"), 0.95);
-    EXPECT_EQ(floating("iNfInItY"), HUGE_VAL);
-    EXPECT_EQ(floating("-inf"), -HUGE_VAL);
-    EXPECT_EQ(floating("1e999"), HUGE_VAL);
-    EXPECT_EQ(floating("0.000001e315"), HUGE_VAL);
-    EXPECT_EQ(floating("1000e-330"), 0.0);
-    EXPECT_EQ(floating("4.9e-324"), 4.9e-324);
+    for (auto [text, value] : {std::pair{"+1.5E+2", 150.0}, {"-.5", -0.5}, {"5.", 5.0}, {"0.95", 0.95},
+                               {"iNfInItY", HUGE_VAL}, {"-inf", -HUGE_VAL}, {"1e999", HUGE_VAL},
+                               {"0.000001e315", HUGE_VAL}, {"1000e-330", 0.0}, {"4.9e-324", 4.9e-324}}) {
+        EXPECT_EQ(floating(text), value) << text;
+    }
     EXPECT_TRUE(std::isnan(*floating("NaN")));
     EXPECT_TRUE(std::isnan(*floating("-nan")));
     for (const char* invalid : {"", "+", ".", "e5", "1e", "1e+", "1.5f", " 1", "1 ", "0x1p3", "nan(1)", "infinit",
@@ -230,33 +188,25 @@ TEST(NumberText, UnsignedAndFloatTexts) {
     }
 }
 
-
 namespace fs = std::filesystem;
 
-void write(const fs::path& file, std::string_view content) {
-    std::ofstream(file, std::ios::binary) << content;
-}
-
 TEST(CollectVerdictRuns, WalksServicesInOrderAndSkipsEveryUnusableFile) {
-    const fs::path root = fs::path(::testing::TempDir()) / "verdict_walk";
-    fs::remove_all(root);
-    fs::create_directories(root / "a" / "sub");
-    fs::create_directories(root / "a" / "e.xml");
-    fs::create_directories(root / "B");
+    brelk::testing::TempTree tree;
+    const fs::path root = tree.root();
+    tree.mkdir("a/e.xml");
     const std::string valid = record(identity + "<per-criterion/>");
-    write(root / "top.xml", valid);
-    write(root / "B" / "a.xml", valid);
-    write(root / "a" / ".xml", valid);
-    write(root / "a" / "b.XML", valid);
-    write(root / "a" / "sub" / "x.xml", "<broken");
-    write(root / "a" / ".h.xml", "<other/>");
-    write(root / "a" / "c.xml", "<verdict-record/>");
-    write(root / "a" / "d.xml", "<a>\xff</a>");
-    write(root / "a" / "f.xml", "");
-    write(root / "a" / "g.xml", record(identity));
-    write(root / "a" / "h.xml",
-          record(R"(<identity use-case-id="second"/><per-criterion/><postcondition-standings><criterion/>)"
-                 "</postcondition-standings>"));
+    tree.write("top.xml", valid);
+    tree.write("B/a.xml", valid);
+    tree.write("a/.xml", valid);
+    tree.write("a/b.XML", valid);
+    tree.write("a/sub/x.xml", "<broken");
+    tree.write("a/.h.xml", "<other/>");
+    tree.write("a/c.xml", "<verdict-record/>");
+    tree.write("a/d.xml", "<a>\xff</a>");
+    tree.write("a/f.xml", "");
+    tree.write("a/g.xml", record(identity));
+    tree.write("a/h.xml", record(R"(<identity use-case-id="second"/><per-criterion/><postcondition-standings><criterion/>)"
+                                 "</postcondition-standings>"));
 
     const std::string dir = root.string() + "/";
     auto collected = collect_verdict_runs(dir);
@@ -280,7 +230,6 @@ TEST(CollectVerdictRuns, WalksServicesInOrderAndSkipsEveryUnusableFile) {
     auto missing_dir = collect_verdict_runs(root / "absent");
     ASSERT_TRUE(std::holds_alternative<OsError>(missing_dir));
     EXPECT_EQ(std::get<OsError>(missing_dir).code, ENOENT);
-    fs::remove_all(root);
 }
 
 }  // namespace
