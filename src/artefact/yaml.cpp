@@ -17,7 +17,9 @@ namespace brelk::yaml {
 namespace {
 
 // A hostile file must not drive a reader into deep recursion or an
-// exponential walk over shared nodes.
+// exponential walk over shared nodes. Repetition is weighed in nodes plus
+// scalar bytes: readers copy what aliases share, so an alias of a long text
+// costs its length each time it is used.
 constexpr std::size_t max_depth = 128;
 constexpr std::uint64_t max_repetition = 100;
 
@@ -311,7 +313,7 @@ bool is_scalar(const Node& node) {
 struct Frame {
     std::shared_ptr<Node> node;
     std::string anchor;
-    std::uint64_t expanded = 1;  // nodes in the full expansion, aliases unfolded
+    std::uint64_t expanded = 1;  // weight of the full expansion, aliases unfolded
     std::size_t height = 1;      // levels of collections from here down, aliases unfolded
     NodePtr key;                 // a mapping's key still waiting for its value
     std::set<const Node*, ScalarLess> keys;
@@ -327,8 +329,8 @@ struct Builder {
     std::vector<Frame> open;
     std::unordered_map<std::string, Anchored> anchors;
     NodePtr root;
-    std::uint64_t built = 0;     // nodes made from the text
-    std::uint64_t repeated = 0;  // nodes that alias uses stand for
+    std::uint64_t built = 0;     // weight of the nodes made from the text
+    std::uint64_t repeated = 0;  // weight of what alias uses stand for
     std::size_t documents = 0;
 };
 
@@ -396,10 +398,11 @@ std::optional<ParseError> add_scalar(Builder& builder, const yaml_event_t& event
     node->tag = text_of(scalar.tag);
     node->text.assign(reinterpret_cast<const char*>(scalar.value), scalar.length);
     resolve_scalar(*node, event);
-    ++builder.built;
+    const std::uint64_t weight = add_saturating(1, node->text.size());
+    builder.built = add_saturating(builder.built, weight);
     NodePtr shared = std::move(node);
-    remember(builder, text_of(scalar.anchor), shared, 1, 0);
-    return place(builder, std::move(shared), 1, 0, event.start_mark);
+    remember(builder, text_of(scalar.anchor), shared, weight, 0);
+    return place(builder, std::move(shared), weight, 0, event.start_mark);
 }
 
 std::optional<ParseError> add_alias(Builder& builder, const yaml_event_t& event) {

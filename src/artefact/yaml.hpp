@@ -53,8 +53,8 @@ struct ParseError {
 // "deserializing from YAML containing more than one document is not supported".
 // A repeated scalar key is "duplicate key". Collections nested more than 128
 // deep (counting what aliases stand for) are "recursion limit exceeded";
-// aliases standing for more than 100 times the nodes written are "repetition
-// limit exceeded". Never throws.
+// aliases standing for more than 100 times what was written (nodes plus scalar
+// bytes) are "repetition limit exceeded". Never throws.
 std::variant<NodePtr, ParseError> parse_document(std::string_view text);
 
 // The value under a plain-text key of a mapping node, or null when absent.

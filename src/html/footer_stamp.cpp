@@ -212,7 +212,9 @@ std::optional<std::string> system_zone() {
     if (std::ifstream file{"/etc/timezone"}) {
         std::stringstream content;
         content << file.rdbuf();
-        auto name = trimmed(content.str());
+        // The view must not outlive the text it looks into.
+        const std::string text = content.str();
+        auto name = trimmed(text);
         if (!name.empty()) return std::string(name);
     }
     std::error_code error;

@@ -146,6 +146,15 @@ TEST(YamlHostileInput, AliasesShareAndMayNotExplode) {
     for (int i = 0; i < 100; ++i) reuse += "*a, ";
     reuse += "]\n";
     EXPECT_EQ(failure(reuse), "parsed");
+
+    // Readers copy what an alias shares, so a long text weighs its length.
+    auto uses = [](int count) {
+        std::string text = "s: &s '" + std::string(10000, 'x') + "'\nu: [";
+        for (int i = 0; i < count; ++i) text += "*s, ";
+        return text + "]\n";
+    };
+    EXPECT_EQ(failure(uses(50)), "parsed");
+    EXPECT_EQ(failure(uses(200)), "repetition limit exceeded");
 }
 
 TEST(YamlHostileInput, HugeScalarsParse) {

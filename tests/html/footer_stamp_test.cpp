@@ -3,6 +3,7 @@
 #include <locale.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -77,6 +78,17 @@ TEST(FooterStamp, UnknownZoneUsesTheLocalOffsetWithoutSuffix) {
         unsetenv("TZ");
     }
     tzset();
+}
+
+TEST(FooterStamp, ZoneNamedByEtcTimezone) {
+    std::ifstream file("/etc/timezone");
+    std::string written;
+    if (!(file >> written)) GTEST_SKIP() << "no /etc/timezone here";
+    const char* saved = std::getenv("TZ");
+    std::optional<std::string> previous = saved ? std::optional<std::string>(saved) : std::nullopt;
+    unsetenv("TZ");
+    EXPECT_EQ(system_stamp_sources().zone, written);
+    if (previous) setenv("TZ", previous->c_str(), 1);
 }
 
 TEST(FooterStamp, GermanLocaleInBerlinWinter) {
