@@ -15,6 +15,12 @@ namespace {
 
 constexpr std::size_t fold_threshold = 5;
 
+// The table costs time and a bit per pair of differing lines. Two prompts of
+// 20,000 lines each still get their exact diff (64 MiB of bits at most); past
+// that a hostile pair of texts would exhaust memory, so the rest is shown as
+// removed, then added.
+constexpr std::size_t max_table_cells = std::size_t{1} << 29;
+
 // Lines without their line feeds; a carriage return before a line feed goes
 // with it, one at the very end of the trimmed text stays.
 std::vector<std::string_view> split_lines(std::string_view text) {
@@ -217,6 +223,11 @@ std::vector<DiffLine> line_diff(std::string_view old_text, std::string_view new_
     }
     const std::vector<std::string_view> rest_a(a.begin() + static_cast<std::ptrdiff_t>(lead), a.end());
     const std::vector<std::string_view> rest_b(b.begin() + static_cast<std::ptrdiff_t>(lead), b.end());
+    if (!rest_b.empty() && rest_a.size() > max_table_cells / rest_b.size()) {
+        for (auto line : rest_a) diff.push_back({DiffKind::Removed, std::string(line)});
+        for (auto line : rest_b) diff.push_back({DiffKind::Added, std::string(line)});
+        return diff;
+    }
     std::vector<std::uint32_t> ids_a;
     std::vector<std::uint32_t> ids_b;
     intern(rest_a, rest_b, ids_a, ids_b);

@@ -32,7 +32,8 @@ using FactorPair = FactorLine;
 
 // The lines that turn `old_text` into `new_text`, by longest common subsequence;
 // on equal scores a removal comes before an addition. Memory stays near one bit
-// per pair of lines after the common leading lines.
+// per pair of lines after the common leading lines; texts with more such pairs
+// than a diff may spend are shown as removed, then added, past those lines.
 std::vector<DiffLine> line_diff(std::string_view old_text, std::string_view new_text);
 
 // "<pre class=\"diff\">" with removed and added lines marked and unchanged

@@ -89,6 +89,23 @@ TEST(LineDiff, MatchesThePlainTableWalkOnRandomTexts) {
     }
 }
 
+TEST(LineDiff, TextsTooLongForTheTableAreReplacedWhole) {
+    // 24000 lines against 24000 after the shared first line: the table would
+    // be bigger than a diff may spend, so the common "c" lines go unmatched.
+    auto text = [](char mark) {
+        std::string lines = "same\n";
+        for (int i = 0; i < 12000; ++i) lines += mark + std::to_string(i) + "\nc\n";
+        return lines;
+    };
+    const auto diff = line_diff(text('x'), text('y'));
+    ASSERT_EQ(diff.size(), 1u + 24000u + 24000u);
+    EXPECT_EQ(diff[0], same("same"));
+    EXPECT_EQ(diff[1], removed("x0"));
+    EXPECT_EQ(diff[2], removed("c"));
+    EXPECT_EQ(diff[24001], added("y0"));
+    EXPECT_EQ(diff[24002], added("c"));
+}
+
 TEST(DiffPre, FoldsLongUnchangedRuns) {
     EXPECT_EQ(diff_pre("a\nb<\nc\nd\n", "a\nb<\nc\nd"), "<pre class=\"diff\">  a\n  b&lt;\n  c\n  d</pre>");
     EXPECT_EQ(diff_pre(numbered(1, 6), numbered(1, 6)),
