@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <set>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -96,17 +100,20 @@ std::string differs_cell(const Variant& variant, const std::vector<FactorLine>& 
 }
 
 std::vector<Change> overrides(const Variant& variant, const std::vector<FactorLine>& base_factors) {
+    // Configurations may state tens of thousands of factors: each side is
+    // looked up in a set of the other rather than walked once per factor.
+    std::set<std::pair<std::string_view, std::string_view>> base_pairs;
+    for (const auto& base : base_factors) base_pairs.emplace(base.name, base.value);
+    std::unordered_set<std::string_view> variant_names;
+    variant_names.reserve(variant.factors.size());
+    for (const auto& factor : variant.factors) variant_names.insert(factor.name);
+
     std::vector<Change> changes;
     for (const auto& factor : variant.factors) {
-        const bool shared = std::any_of(base_factors.begin(), base_factors.end(), [&](const FactorLine& base) {
-            return base.name == factor.name && base.value == factor.value;
-        });
-        if (!shared) changes.push_back(Change{factor.name, factor.value});
+        if (base_pairs.count({factor.name, factor.value}) == 0) changes.push_back(Change{factor.name, factor.value});
     }
     for (const auto& base : base_factors) {
-        const bool set = std::any_of(variant.factors.begin(), variant.factors.end(),
-                                     [&](const FactorLine& factor) { return factor.name == base.name; });
-        if (!set) changes.push_back(Change{base.name, std::nullopt});
+        if (variant_names.count(base.name) == 0) changes.push_back(Change{base.name, std::nullopt});
     }
     return changes;
 }

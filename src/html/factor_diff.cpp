@@ -164,12 +164,23 @@ DiffCounts count_changes(const std::vector<DiffLine>& diff) {
     return counts;
 }
 
-const FactorPair* find_factor(const std::vector<FactorPair>& factors, std::string_view name) {
-    auto it = std::find_if(factors.begin(), factors.end(), [name](const auto& f) { return f.name == name; });
-    return it == factors.end() ? nullptr : &*it;
+// The first pair of each name. An entry may list tens of thousands of
+// factors, so they are looked up here rather than by walking the base's list.
+using FactorIndex = std::unordered_map<std::string_view, const FactorPair*>;
+
+FactorIndex index_by_name(const std::vector<FactorPair>& factors) {
+    FactorIndex index;
+    index.reserve(factors.size());
+    for (const auto& factor : factors) index.try_emplace(factor.name, &factor);
+    return index;
 }
 
-std::string long_chip(std::string_view name, std::string_view value, const std::vector<FactorPair>& base_factors) {
+const FactorPair* find_factor(const FactorIndex& factors, std::string_view name) {
+    const auto found = factors.find(name);
+    return found == factors.end() ? nullptr : found->second;
+}
+
+std::string long_chip(std::string_view name, std::string_view value, const FactorIndex& base_factors) {
     constexpr std::string_view chip =
         R"(<details class="chip-details"><summary><span class="chip long"><span class="chip-key">{}</span> {} · {} <span class="caret">▸</span></span></summary>{}</details> )";
     if (const auto* base = find_factor(base_factors, name)) {
@@ -182,7 +193,7 @@ std::string long_chip(std::string_view name, std::string_view value, const std::
                        fmt::format("<pre>{}</pre>", escape(trim_trailing_line_feeds(value))));
 }
 
-std::string chip_for(const Change& change, const std::vector<FactorPair>& base_factors) {
+std::string chip_for(const Change& change, const FactorIndex& base_factors) {
     if (!change.value) {
         return fmt::format(R"(<span class="chip"><span class="chip-key">{}</span> unset</span> )", escape(change.name));
     }
@@ -193,8 +204,7 @@ std::string chip_for(const Change& change, const std::vector<FactorPair>& base_f
     return long_chip(change.name, *change.value, base_factors);
 }
 
-std::string diffed_value(const FactorPair& factor, const std::vector<FactorPair>& base_factors,
-                         std::string_view base_name) {
+std::string diffed_value(const FactorPair& factor, const FactorIndex& base_factors, std::string_view base_name) {
     const auto* base = find_factor(base_factors, factor.name);
     if (!base || base->value == factor.value || (is_short_value(base->value) && is_short_value(factor.value))) {
         return long_value_html(factor.value);
@@ -258,7 +268,8 @@ std::string diff_pre(std::string_view old_text, std::string_view new_text) {
 std::string change_chips(const std::vector<Change>& changes, const std::vector<FactorPair>& base_factors) {
     if (changes.empty()) return R"(<span class="muted">—</span>)";
     std::string out = fmt::format(R"(<span class="override-count">{}</span> )", count_noun(changes.size(), "change"));
-    for (const auto& change : changes) out += chip_for(change, base_factors);
+    const auto base_index = index_by_name(base_factors);
+    for (const auto& change : changes) out += chip_for(change, base_index);
     out.pop_back();
     return out;
 }
@@ -267,9 +278,10 @@ std::string factor_details_diffed(std::string_view summary, const std::vector<Fa
                                   const std::vector<FactorPair>& base_factors, std::string_view base_name) {
     if (factors.empty()) return escape(summary);
     std::string out = fmt::format(R"(<details class="factor-list"><summary>{}</summary><dl>)", escape(summary));
+    const auto base_index = index_by_name(base_factors);
     for (const auto& factor : factors) {
         fmt::format_to(std::back_inserter(out), "<dt>{}</dt><dd>{}</dd>", escape(factor.name),
-                       diffed_value(factor, base_factors, base_name));
+                       diffed_value(factor, base_index, base_name));
     }
     out += "</dl></details>";
     return out;

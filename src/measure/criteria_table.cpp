@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <unordered_set>
 
 #include <fmt/format.h>
 
@@ -15,27 +16,35 @@ namespace brelk::measure {
 
 namespace {
 
-// Slack, or any optional check, lets a criterion pass with some checks failing.
-bool earns_partial_credit(const MeasurementRecord& record, std::string_view criterion) {
-    return std::any_of(record.standings.begin(), record.standings.end(), [&](const StandingsBlockView& block) {
-        if (block.criterion != criterion) return false;
-        return block.optional_slack.has_value() ||
-               std::any_of(block.rows.begin(), block.rows.end(),
-                           [](const StandingsRowView& row) { return row.optional; });
-    });
+// Slack, or any optional check, lets a criterion pass with some checks
+// failing. Gathered once per table: a record may state thousands of criteria.
+std::unordered_set<std::string_view> partial_credit_criteria(const MeasurementRecord& record) {
+    std::unordered_set<std::string_view> names;
+    for (const auto& block : record.standings) {
+        if (block.optional_slack.has_value() ||
+            std::any_of(block.rows.begin(), block.rows.end(), [](const StandingsRowView& row) { return row.optional; })) {
+            names.insert(block.criterion);
+        }
+    }
+    return names;
 }
 
-void append_row(std::string& page, const MeasurementRecord& record, const ObservationRow& row,
-                const Comparison& comparison, bool with_postconditions) {
+struct TableFacts {
+    const Comparison& comparison;
+    CriterionPositions positions;
+    std::unordered_set<std::string_view> partial_credit;
+};
+
+void append_row(std::string& page, const ObservationRow& row, const TableFacts& facts) {
     std::string postconditions;
-    if (with_postconditions) {
+    if (facts.comparison.has_checks()) {
         postconditions = fmt::format(R"(<td class="postconditions">{}</td>)",
-                                     strip_for_criterion(comparison, 0, row.criterion));
+                                     strip_for_criterion(facts.comparison, 0, row.criterion, facts.positions));
     }
     fmt::format_to(std::back_inserter(page), R"(<tr><td>{}{}</td><td class="cell">{}</td>{}<td class="num">{}</td></tr>)"
                                              "\n",
                    escape(row.criterion),
-                   earns_partial_credit(record, row.criterion)
+                   facts.partial_credit.count(row.criterion) != 0
                        ? R"( <span class="badge partial-credit">partial credit</span>)"
                        : "",
                    rate_cell(row), postconditions, row.trials);
@@ -55,7 +64,8 @@ void append_criteria_table(std::string& page, const MeasurementRecord& record, c
                    "</thead>\n<tbody>\n",
                    with_postconditions ? R"(<th>Postconditions <span class="muted">(contract order)</span></th>)"
                                        : "");
-    for (const auto& row : record.rows) append_row(page, record, row, comparison, with_postconditions);
+    const TableFacts facts{comparison, criterion_positions(comparison), partial_credit_criteria(record)};
+    for (const auto& row : record.rows) append_row(page, row, facts);
     page += "</tbody>\n</table>\n";
 }
 

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <iterator>
-#include <span>
 #include <vector>
 
 #include <fmt/format.h>
@@ -23,10 +22,6 @@ namespace {
 
 constexpr std::string_view strip_legend =
     "One square per postcondition, in the contract’s order; its colour is the share of samples the check held on.";
-constexpr std::string_view sections_legend =
-    "A criterion states postconditions the response must satisfy whatever input drove it. A sample passes the "
-    "criterion when every one of them holds on that sample; a cell states the samples it held on, coloured by "
-    "that share. Postconditions appear in the order the contract declares them.";
 
 struct DeliveryTotals {
     std::uint64_t delivery_failures = 0;  // D
@@ -64,15 +59,6 @@ std::vector<FailureGroup> failure_groups(const MeasurementRecord& record) {
     std::vector<FailureGroup> groups;
     for (const auto& row : record.rows) groups.push_back(FailureGroup{row.criterion, row.failure_distribution});
     return groups;
-}
-
-void append_criterion_sections(std::string& page, const Comparison& comparison, std::span<const Column> columns) {
-    append_strip_legend(page, sections_legend);
-    for (std::size_t index = 0; index < comparison.criteria.size(); ++index) {
-        append_criterion(page, comparison, comparison.criteria[index], index, columns);
-    }
-    page += "<p class=\"legend\">Counts are out of every sample: a postcondition judged once and skipped five times "
-            "reads 1/6, not 1/1.</p>\n";
 }
 
 }  // namespace
@@ -121,7 +107,10 @@ void append_record(std::string& page, std::size_t section, const MeasurementReco
     if (with_postconditions) append_strip_legend(page, strip_legend);
     append_bar_legend(page, record);
     append_failure_breakdown(page, "Criterion", failure_groups(record));
-    if (with_postconditions) append_criterion_sections(page, comparison, columns);
+    // The sections of every criterion in one go: they share what is gathered
+    // about the column, which a record of many criteria would otherwise
+    // gather again for each.
+    append_blocks(page, comparison, columns);
     append_expected_values(page, comparison, columns);
 }
 

@@ -136,6 +136,7 @@ Comparison Comparison::build(std::span<const Column> columns) {
     comparison.criteria.reserve(names.size());
     for (auto name : names) {
         comparison.criteria.push_back(CriterionView{std::string(name), checks_over(first_blocks[name])});
+        comparison.any_check = comparison.any_check || !comparison.criteria.back().checks.empty();
     }
     return comparison;
 }
@@ -147,8 +148,11 @@ std::vector<CheckView> Comparison::checks_of(std::span<const Column> columns, st
     return checks_over(blocks);
 }
 
-bool Comparison::has_checks() const {
-    return std::any_of(criteria.begin(), criteria.end(), [](const auto& c) { return !c.checks.empty(); });
+CriterionPositions criterion_positions(const Comparison& comparison) {
+    CriterionPositions positions;
+    positions.reserve(comparison.criteria.size());
+    for (std::size_t i = 0; i < comparison.criteria.size(); ++i) positions.try_emplace(comparison.criteria[i].name, i);
+    return positions;
 }
 
 Provenance stated_provenance(const CheckView& check) {

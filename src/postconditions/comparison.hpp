@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -88,13 +89,22 @@ struct Comparison {
     // comparison leaves it empty; a page with several gives each later one its
     // own prefix, so that a square of one section never jumps into another.
     std::string anchor_prefix;
+    // Whether any criterion holds at least one check, of any provenance. Set
+    // by build: tables ask it once per row, and the first criterion with a
+    // check may come after thousands without one.
+    bool any_check = false;
 
     static Comparison build(std::span<const Column> columns);
     static std::vector<CheckView> checks_of(std::span<const Column> columns, std::string_view criterion);
 
-    // Whether any criterion holds at least one check, of any provenance.
-    bool has_checks() const;
+    bool has_checks() const { return any_check; }
 };
+
+// Each criterion's 0-based position in a comparison, by name (the names are
+// distinct there). Borrows the names from the comparison.
+using CriterionPositions = std::unordered_map<std::string_view, std::size_t>;
+
+CriterionPositions criterion_positions(const Comparison& comparison);
 
 // The anchor prefix of the page's `section`-th comparison (0-based): none for
 // the first, so a page with one comparison keeps the plain ids, then "s2-", "s3-", …

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -17,10 +20,43 @@ namespace {
 
 constexpr std::size_t shown_failure_rows = 5;
 
+void append_class_row(std::string& page, std::string_view mark, std::string_view glyph, std::string_view text,
+                      std::string_view count) {
+    fmt::format_to(std::back_inserter(page),
+                   R"(<div class="pc-class"><span class="g {}">{}</span><span class="txt">{}</span><span class="cnt">{}</span></div>)",
+                   mark, glyph, text, count);
+}
+
+// The failure conditions the column's artefact names, most frequent first.
+// They are the same under every criterion, so a page renders them once per column.
+std::string verdict_classes(const Column& column) {
+    std::vector<const FailureDistributionEntry*> entries;
+    entries.reserve(column.failures.size());
+    for (const auto& entry : column.failures) entries.push_back(&entry);
+    std::stable_sort(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->count > b->count; });
+    std::string rows;
+    auto shown = std::min(entries.size(), shown_failure_rows);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const auto& entry = *entries[i];
+        bool delivery = entry.kind && *entry.kind == "delivery";
+        auto text = fmt::format("{} <code>{}</code>", delivery ? "no delivery —" : "first failure at", escape(entry.condition));
+        auto count = count_noun(entry.count, "sample");
+        if (entry.input_index) count += fmt::format(" · {} {}", "input", *entry.input_index);
+        append_class_row(rows, delivery ? "m-none" : "m-fail", delivery ? "○" : "✗", text, count);
+    }
+    if (entries.size() <= shown) return rows;
+    std::uint64_t rest = 0;
+    for (std::size_t i = shown; i < entries.size(); ++i) rest = saturating_add(rest, entries[i]->count);
+    fmt::format_to(std::back_inserter(rows), R"(<div class="pc-tail">… {} — {}</div>)",
+                   count_noun(entries.size() - shown, "further failing condition"), count_noun(rest, "sample"));
+    return rows;
+}
+
 // What every section of a page reads about the columns, gathered once.
 struct PageFacts {
     ExcerptIndex excerpts;
-    std::vector<bool> nothing_judged;  // per column
+    std::vector<bool> nothing_judged;       // per column
+    std::vector<std::string> failure_rows;  // per column
 };
 
 // The column ran something (some block has rows) yet judged nothing anywhere.
@@ -36,10 +72,37 @@ bool nothing_judged(const Column& column) {
 }
 
 PageFacts facts_of(std::span<const Column> columns) {
-    PageFacts facts{ExcerptIndex::of(columns), {}};
+    PageFacts facts{ExcerptIndex::of(columns), {}, {}};
     facts.nothing_judged.reserve(columns.size());
-    for (const auto& column : columns) facts.nothing_judged.push_back(nothing_judged(column));
+    facts.failure_rows.reserve(columns.size());
+    for (const auto& column : columns) {
+        facts.nothing_judged.push_back(nothing_judged(column));
+        facts.failure_rows.push_back(verdict_classes(column));
+    }
     return facts;
+}
+
+// Each column's first block of every name, so that a page of many criteria
+// does not walk a column's blocks once per criterion.
+using FirstBlocks = std::unordered_map<std::string_view, const StandingsBlockView*>;
+
+std::vector<FirstBlocks> first_blocks_of(std::span<const Column> columns) {
+    std::vector<FirstBlocks> index(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        index[i].reserve(columns[i].blocks.size());
+        for (const auto& block : columns[i].blocks) index[i].try_emplace(block.criterion, &block);
+    }
+    return index;
+}
+
+std::vector<const StandingsBlockView*> blocks_for(const std::vector<FirstBlocks>& index, std::string_view criterion) {
+    std::vector<const StandingsBlockView*> blocks;
+    blocks.reserve(index.size());
+    for (const auto& column : index) {
+        const auto found = column.find(criterion);
+        blocks.push_back(found == column.end() ? nullptr : found->second);
+    }
+    return blocks;
 }
 
 CriterionCounts counts_of(const Column& column, const StandingsBlockView* block) {
@@ -73,37 +136,8 @@ void append_rate_cell(std::string& page, const Column& column, const StandingsBl
                    *colour, fixed(rate, 3), counts.passed, total, bound_span(block));
 }
 
-void append_class_row(std::string& page, std::string_view mark, std::string_view glyph, std::string_view text,
-                      std::string_view count) {
-    fmt::format_to(std::back_inserter(page),
-                   R"(<div class="pc-class"><span class="g {}">{}</span><span class="txt">{}</span><span class="cnt">{}</span></div>)",
-                   mark, glyph, text, count);
-}
-
-// The failure conditions the column's artefact names, most frequent first.
-void append_verdict_classes(std::string& page, const Column& column) {
-    std::vector<const FailureDistributionEntry*> entries;
-    entries.reserve(column.failures.size());
-    for (const auto& entry : column.failures) entries.push_back(&entry);
-    std::stable_sort(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->count > b->count; });
-    auto shown = std::min(entries.size(), shown_failure_rows);
-    for (std::size_t i = 0; i < shown; ++i) {
-        const auto& entry = *entries[i];
-        bool delivery = entry.kind && *entry.kind == "delivery";
-        auto text = fmt::format("{} <code>{}</code>", delivery ? "no delivery —" : "first failure at", escape(entry.condition));
-        auto count = count_noun(entry.count, "sample");
-        if (entry.input_index) count += fmt::format(" · {} {}", "input", *entry.input_index);
-        append_class_row(page, delivery ? "m-none" : "m-fail", delivery ? "○" : "✗", text, count);
-    }
-    if (entries.size() <= shown) return;
-    std::uint64_t rest = 0;
-    for (std::size_t i = shown; i < entries.size(); ++i) rest = saturating_add(rest, entries[i]->count);
-    fmt::format_to(std::back_inserter(page), R"(<div class="pc-tail">… {} — {}</div>)",
-                   count_noun(entries.size() - shown, "further failing condition"), count_noun(rest, "sample"));
-}
-
 void append_criterion_panel(std::string& page, std::string_view prefix, const Column& column, std::size_t c, std::size_t column_count,
-                            bool judged_nothing) {
+                            bool judged_nothing, std::string_view failure_rows) {
     auto out = std::back_inserter(page);
     fmt::format_to(out, R"(<div class="pc-cfg" id="{}pc-{}-criterion-cfg-{}">)", prefix, c, column.ordinal);
     if (column_count >= 2) {
@@ -118,19 +152,21 @@ void append_criterion_panel(std::string& page, std::string_view prefix, const Co
         if (column.passed_samples != 0) {
             append_class_row(page, "m-pass", "✓", "every check held", count_noun(column.passed_samples, "sample"));
         }
-        append_verdict_classes(page, column);
+        page += failure_rows;
     }
     page += "</div>";
 }
 
-void append_slack_note(std::string& page, std::string_view criterion, std::span<const Column> columns) {
+// `blocks` holds each column's block for the criterion, or null.
+void append_slack_note(std::string& page, std::span<const StandingsBlockView* const> blocks,
+                       std::span<const Column> columns) {
     std::string items;
-    for (const auto& column : columns) {
-        const auto* block = block_for(column, criterion);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto* block = blocks[i];
         if (!block || !block->optional_slack) continue;
         if (!items.empty()) items += " · ";
         fmt::format_to(std::back_inserter(items), R"(<span class="cfg-badge">{}</span><code>optional-slack: {}</code>)",
-                       column.ordinal, escape(*block->optional_slack));
+                       columns[i].ordinal, escape(*block->optional_slack));
     }
     if (items.empty()) return;
     fmt::format_to(std::back_inserter(page),
@@ -138,8 +174,10 @@ void append_slack_note(std::string& page, std::string_view criterion, std::span<
                    items);
 }
 
+// `blocks` holds each column's block for the criterion, or null.
 void append_section(std::string& page, const Comparison& comparison, const CriterionView& criterion, std::size_t index,
-                    std::span<const Column> columns, const PageFacts& facts) {
+                    std::span<const Column> columns, std::span<const StandingsBlockView* const> blocks,
+                    const PageFacts& facts) {
     auto postconditions = std::count_if(criterion.checks.begin(), criterion.checks.end(),
                                         [](const auto& check) { return stated_provenance(check) != Provenance::Input; });
     const auto c = index + 1;
@@ -147,18 +185,16 @@ void append_section(std::string& page, const Comparison& comparison, const Crite
                    R"(<details class="crit" style="--pc-columns: {}"><summary><span class="crit-label"><span class="crit-kind">Criterion:</span> <span class="crit-name">{}</span> <span class="crit-note">{}</span></span>)",
                    comparison.column_count, escape(criterion.name),
                    count_noun(static_cast<std::uint64_t>(postconditions), "postcondition"));
-    std::vector<const StandingsBlockView*> blocks;
-    blocks.reserve(columns.size());
-    for (const auto& column : columns) blocks.push_back(block_for(column, criterion.name));
     for (std::size_t i = 0; i < columns.size(); ++i) {
         append_rate_cell(page, columns[i], blocks[i], facts.nothing_judged[i]);
     }
     page += R"(</summary><div class="pc-panel">)";
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        append_criterion_panel(page, comparison.anchor_prefix, columns[i], c, columns.size(), facts.nothing_judged[i]);
+        append_criterion_panel(page, comparison.anchor_prefix, columns[i], c, columns.size(), facts.nothing_judged[i],
+                               facts.failure_rows[i]);
     }
     page += "</div></details>\n";
-    append_slack_note(page, criterion.name, columns);
+    append_slack_note(page, blocks, columns);
     append_postcondition_grid(page, comparison, criterion, index, columns, facts.excerpts);
 }
 
@@ -170,9 +206,11 @@ void append_blocks(std::string& page, const Comparison& comparison, std::span<co
                         "A criterion states postconditions the response must satisfy whatever input drove it. A sample "
                         "passes the criterion when every one of them holds on that sample; a cell states the samples it "
                         "held on, coloured by that share. Postconditions appear in the order the contract declares them.");
-    auto facts = facts_of(columns);
+    const auto facts = facts_of(columns);
+    const auto first_blocks = first_blocks_of(columns);
     for (std::size_t i = 0; i < comparison.criteria.size(); ++i) {
-        append_section(page, comparison, comparison.criteria[i], i, columns, facts);
+        const auto& criterion = comparison.criteria[i];
+        append_section(page, comparison, criterion, i, columns, blocks_for(first_blocks, criterion.name), facts);
     }
     page += "<p class=\"legend\">Counts are out of every sample: a postcondition judged once and skipped five times reads "
             "1/6, not 1/1.</p>\n";
@@ -180,7 +218,10 @@ void append_blocks(std::string& page, const Comparison& comparison, std::span<co
 
 void append_criterion(std::string& page, const Comparison& comparison, const CriterionView& criterion,
                       std::size_t index, std::span<const Column> columns) {
-    append_section(page, comparison, criterion, index, columns, facts_of(columns));
+    std::vector<const StandingsBlockView*> blocks;
+    blocks.reserve(columns.size());
+    for (const auto& column : columns) blocks.push_back(block_for(column, criterion.name));
+    append_section(page, comparison, criterion, index, columns, blocks, facts_of(columns));
 }
 
 }  // namespace brelk

@@ -96,6 +96,16 @@ std::string strip_for_criterion(const Comparison& comparison, std::size_t column
     return fmt::format(R"(<span class="outcome-strip">{}</span>)", squares);
 }
 
+std::string strip_for_criterion(const Comparison& comparison, std::size_t column, std::string_view name,
+                                const CriterionPositions& positions) {
+    if (!comparison.has_checks()) return R"(<span class="muted">-</span>)";
+    const auto found = positions.find(name);
+    if (found == positions.end()) return R"(<span class="muted">-</span>)";
+    std::string squares;
+    append_squares(squares, comparison.anchor_prefix, comparison.criteria[found->second], found->second + 1, column);
+    return fmt::format(R"(<span class="outcome-strip">{}</span>)", squares);
+}
+
 void append_strip_legend(std::string& page, std::string_view legend) {
     fmt::format_to(std::back_inserter(page),
                    R"(<p class="legend strip-legend">{}<span class="key"><span class="ramp"></span><span class="ramp-ends"><span>none held</span><span>all held</span></span></span><span class="key"><span class="sq" style="background:{}"></span> nothing to judge — not a rate, and off the scale</span>)",

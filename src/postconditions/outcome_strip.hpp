@@ -28,6 +28,12 @@ std::string strip(const Comparison& comparison, std::size_t column);
 // One column's strip over one criterion.
 std::string strip_for_criterion(const Comparison& comparison, std::size_t column, std::string_view criterion);
 
+// The same, finding the criterion through `positions` (the comparison's own
+// criterion_positions) instead of walking every criterion: for tables that
+// ask once per row.
+std::string strip_for_criterion(const Comparison& comparison, std::size_t column, std::string_view criterion,
+                                const CriterionPositions& positions);
+
 // `legend` is HTML and inserted as is.
 void append_strip_legend(std::string& page, std::string_view legend);
 

@@ -27,14 +27,23 @@ std::string threshold_cell(const CriterionRow& row) {
     return escape(*row.threshold);
 }
 
-void append_row(std::string& page, const VerdictRun& run, const CriterionRow& row, const Comparison& comparison) {
+// What every row looks up, gathered once per table: a run may list tens of
+// thousands of criteria.
+struct TableFacts {
+    const Comparison& comparison;
+    CriterionPositions positions;
+    std::unordered_set<std::string_view> partial_credit;
+};
+
+void append_row(std::string& page, const CriterionRow& row, const TableFacts& facts) {
     std::string postconditions;
-    if (comparison.has_checks()) {
+    if (facts.comparison.has_checks()) {
         postconditions = fmt::format(R"(<td class="postconditions">{}</td>)",
-                                     strip_for_criterion(comparison, 0, row.id));
+                                     strip_for_criterion(facts.comparison, 0, row.id, facts.positions));
     }
-    const std::string_view partial_credit =
-        grants_partial_credit(run, row.id) ? R"( <span class="badge partial-credit">partial credit</span>)" : "";
+    const std::string_view partial_credit = facts.partial_credit.count(row.id) != 0
+                                                ? R"( <span class="badge partial-credit">partial credit</span>)"
+                                                : "";
     fmt::format_to(std::back_inserter(page),
                    R"(<tr><td>{}{}</td><td class="num">{}</td><td class="cell">{} {} ({}/{})</td>{}<td class="num">{}</td><td>{}</td></tr>)"
                    "\n",
@@ -59,12 +68,15 @@ std::string observed_bar(std::string_view observed_rate) {
                        fixed(bar_width(*rate), 1));
 }
 
-bool grants_partial_credit(const VerdictRun& run, std::string_view criterion) {
-    return std::any_of(run.standings.begin(), run.standings.end(), [&](const StandingsBlockView& block) {
-        if (block.criterion != criterion) return false;
-        return block.optional_slack.has_value() ||
-               std::any_of(block.rows.begin(), block.rows.end(), [](const auto& row) { return row.optional; });
-    });
+std::unordered_set<std::string_view> partial_credit_criteria(const VerdictRun& run) {
+    std::unordered_set<std::string_view> names;
+    for (const auto& block : run.standings) {
+        if (block.optional_slack.has_value() ||
+            std::any_of(block.rows.begin(), block.rows.end(), [](const auto& row) { return row.optional; })) {
+            names.insert(block.criterion);
+        }
+    }
+    return names;
 }
 
 void append_criteria_table(std::string& page, const VerdictRun& run, const Comparison& comparison) {
@@ -75,7 +87,8 @@ void append_criteria_table(std::string& page, const VerdictRun& run, const Compa
                    "<tr><th>Criterion</th><th>Threshold</th><th>Observed</th>{}<th>Samples</th><th>Verdict</th></tr>\n"
                    "</thead>\n<tbody>\n",
                    postconditions_head);
-    for (const auto& row : run.criteria) append_row(page, run, row, comparison);
+    const TableFacts facts{comparison, criterion_positions(comparison), partial_credit_criteria(run)};
+    for (const auto& row : run.criteria) append_row(page, row, facts);
     page += "</tbody>\n</table>\n";
 }
 

@@ -3,6 +3,7 @@
 // of every criterion, as the record states them.
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "postconditions/comparison.hpp"
 #include "verdict/verdict_record.hpp"
@@ -15,9 +16,10 @@ std::string verdict_html(std::string_view verdict);
 // The observed-rate bar when the text reads as a number, else nothing.
 std::string observed_bar(std::string_view observed_rate);
 
-// The run lets the criterion pass with some checks failing: its standings
-// state a slack or mark a check optional.
-bool grants_partial_credit(const VerdictRun& run, std::string_view criterion);
+// The criteria the run lets pass with some checks failing: a standings
+// block of that name states a slack or marks a check optional. Borrows the
+// names from the run.
+std::unordered_set<std::string_view> partial_credit_criteria(const VerdictRun& run);
 
 // The whole table; `comparison` is built over the run's one column and
 // decides whether the postconditions column is there.

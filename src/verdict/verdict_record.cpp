@@ -9,6 +9,7 @@
 #include <exception>
 #include <numeric>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 #include "html/discovery.hpp"
@@ -132,12 +133,17 @@ std::optional<CriterionCounts> stated_counts(const CriterionRow& row) {
 // order of the criteria; blocks of criteria the run does not list come last.
 std::vector<StandingsBlockView> in_criterion_order(std::vector<StandingsBlockView> blocks,
                                                    const std::vector<CriterionRow>& criteria) {
-    std::vector<std::size_t> position(blocks.size());
+    // The position of each id's first row, found once: a record may list
+    // tens of thousands of criteria and as many blocks.
+    std::unordered_map<std::string_view, std::size_t> first_row;
+    first_row.reserve(criteria.size());
+    for (std::size_t i = 0; i < criteria.size(); ++i) first_row.try_emplace(criteria[i].id, i);
+    std::vector<std::size_t> position(blocks.size(), criteria.size());
     for (std::size_t i = 0; i < blocks.size(); ++i) {
-        auto row = std::find_if(criteria.begin(), criteria.end(),
-                                [&](const CriterionRow& c) { return c.id == blocks[i].criterion; });
-        position[i] = static_cast<std::size_t>(row - criteria.begin());
-        if (row != criteria.end()) blocks[i].counts = stated_counts(*row);
+        const auto row = first_row.find(blocks[i].criterion);
+        if (row == first_row.end()) continue;
+        position[i] = row->second;
+        blocks[i].counts = stated_counts(criteria[row->second]);
     }
     std::vector<std::size_t> order(blocks.size());
     std::iota(order.begin(), order.end(), std::size_t{0});

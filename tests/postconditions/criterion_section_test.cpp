@@ -52,6 +52,16 @@ TEST(CriterionSection, RatesPanelsAndSlack) {
               "</div></details>\n"
               R"(<p class="legend">Optional checks may fail within a declared budget without failing their criterion: <span class="cfg-badge">1</span><code>optional-slack: 2 of &lt;5&gt;</code></p>)"
               "\n");
+
+    // The whole page gathers each column's blocks and failures once; its
+    // sections read exactly as each one alone.
+    std::string sections;
+    for (std::size_t i = 0; i < comparison.criteria.size(); ++i) {
+        append_criterion(sections, comparison, comparison.criteria[i], i, columns);
+    }
+    std::string whole;
+    append_blocks(whole, comparison, columns);
+    EXPECT_NE(whole.find(sections), std::string::npos);
 }
 
 TEST(CriterionSection, SingleColumnFallbacksAndLegends) {
