@@ -3,20 +3,16 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <string_view>
+#include <utility>
 
 namespace brelk::explore {
 
 namespace {
 
-// The modal value of one key over the configurations that set it, or nothing
-// when two values share the highest count.
-std::optional<std::string> modal_value(const std::vector<Variant>& variants, const std::string& key) {
-    std::map<std::string, std::size_t> counts;
-    for (const auto& variant : variants) {
-        for (const auto& factor : variant.factors) {
-            if (factor.name == key) ++counts[factor.value];
-        }
-    }
+// The modal value among one key's values, or nothing when two values share
+// the highest count.
+std::optional<std::string> modal_value(const std::map<std::string, std::size_t>& counts) {
     std::optional<std::string> best;
     std::size_t best_count = 0;
     bool shared = false;
@@ -34,11 +30,10 @@ std::optional<std::string> modal_value(const std::vector<Variant>& variants, con
 }
 
 bool contains_all(const Variant& variant, const std::vector<FactorLine>& pairs) {
-    return std::all_of(pairs.begin(), pairs.end(), [&](const FactorLine& pair) {
-        return std::any_of(variant.factors.begin(), variant.factors.end(), [&](const FactorLine& factor) {
-            return factor.name == pair.name && factor.value == pair.value;
-        });
-    });
+    std::set<std::pair<std::string_view, std::string_view>> own;
+    for (const auto& factor : variant.factors) own.emplace(factor.name, factor.value);
+    return std::all_of(pairs.begin(), pairs.end(),
+                       [&](const FactorLine& pair) { return own.count({pair.name, pair.value}) != 0; });
 }
 
 const Variant* chosen_base(const std::vector<Variant>& variants) {
@@ -64,13 +59,15 @@ const Variant* chosen_base(const std::vector<Variant>& variants) {
 }  // namespace
 
 std::optional<std::vector<FactorLine>> modal_base(const std::vector<Variant>& variants) {
-    std::set<std::string> keys;
+    // Per key, how many configurations set each value; keys in byte order.
+    std::map<std::string, std::map<std::string, std::size_t>> counts;
     for (const auto& variant : variants) {
-        for (const auto& factor : variant.factors) keys.insert(factor.name);
+        for (const auto& factor : variant.factors) ++counts[factor.name][factor.value];
     }
     std::vector<FactorLine> pairs;
-    for (const auto& key : keys) {
-        auto value = modal_value(variants, key);
+    pairs.reserve(counts.size());
+    for (const auto& [key, values] : counts) {
+        auto value = modal_value(values);
         if (!value) return std::nullopt;
         pairs.push_back(FactorLine{key, std::move(*value)});
     }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <set>
 #include <string_view>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -90,12 +92,11 @@ RunLayout layout_of(const OptimizeRun& run) {
 }
 
 std::vector<Change> stepper_changes(const IterationRow& row, const IterationRow& predecessor) {
+    std::set<std::pair<std::string_view, std::string_view>> kept;
+    for (const auto& factor : predecessor.factors) kept.emplace(factor.name, factor.value);
     std::vector<Change> changes;
     for (const auto& factor : row.factors) {
-        const bool kept = std::any_of(predecessor.factors.begin(), predecessor.factors.end(), [&](const FactorLine& p) {
-            return p.name == factor.name && p.value == factor.value;
-        });
-        if (!kept) changes.push_back(Change{factor.name, factor.value});
+        if (!kept.count({factor.name, factor.value})) changes.push_back(Change{factor.name, factor.value});
     }
     return changes;
 }
