@@ -1,21 +1,14 @@
 #include "explore/leaderboard_order.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <limits>
+
+#include "html/numbers.hpp"
 
 namespace brelk::explore {
 
 namespace {
-
-// IEEE total order on doubles as an unsigned key: -NaN < -inf < ... < -0 <
-// +0 < ... < inf < NaN, so a stated NaN cannot break the sort.
-std::uint64_t total_order_key(double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    constexpr std::uint64_t sign = std::uint64_t{1} << 63;
-    return (bits & sign) != 0 ? ~bits : bits | sign;
-}
 
 // An unstated median sorts after every stated finite one.
 std::uint64_t median_key(const Variant& variant) {

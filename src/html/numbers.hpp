@@ -1,5 +1,6 @@
 #pragma once
 // Numbers as the page shows them.
+#include <bit>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -14,6 +15,14 @@ std::string shortest(double value);
 // Exactly `decimals` digits after the point, rounding the double's exact value
 // to nearest with an exact tie going to the even digit ("{:.1}" and friends).
 std::string fixed(double value, int decimals);
+
+// IEEE total order on doubles as an unsigned key, so a stated NaN cannot
+// break a sort: -NaN < -inf < ... < -0 < +0 < ... < inf < NaN.
+constexpr std::uint64_t total_order_key(double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    constexpr std::uint64_t sign = std::uint64_t{1} << 63;
+    return (bits & sign) != 0 ? ~bits : bits | sign;
+}
 
 // Sums of stated counts never wrap.
 constexpr std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b) {

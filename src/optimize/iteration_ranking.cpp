@@ -1,22 +1,15 @@
 #include "optimize/iteration_ranking.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
+#include "html/numbers.hpp"
+
 namespace brelk::optimize {
 
 namespace {
-
-// IEEE total order on doubles as an unsigned key, so a stated NaN cannot
-// break the sort: -NaN < -inf < ... < -0 < +0 < ... < inf < NaN.
-std::uint64_t total_order_key(double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    constexpr std::uint64_t sign = std::uint64_t{1} << 63;
-    return (bits & sign) != 0 ? ~bits : bits | sign;
-}
 
 // An unstated median sorts after every stated finite one.
 std::uint64_t median_key(const IterationRow& row) {
