@@ -66,16 +66,7 @@ Variant build_variant(const ExploreArtefact& artefact, std::size_t position) {
     variant.standings = standings_of(statistics);
     count_outcomes(variant);
 
-    if (artefact.latency) {
-        variant.p50_ms = artefact.latency->p50_ms;
-        variant.p95_ms = artefact.latency->p95_ms;
-        variant.p99_ms = artefact.latency->p99_ms;
-        variant.sorted_passing_latencies_ms = artefact.latency->sorted_passing_latencies_ms;
-    }
-    if (artefact.cost) {
-        variant.avg_time_per_sample_ms = artefact.cost->avg_time_per_sample_ms;
-        variant.avg_tokens_per_sample = artefact.cost->avg_tokens_per_sample;
-    }
+    copy_stated_timing(variant, artefact.latency, artefact.cost);
     variant.inputs = artefact.inputs;
     return variant;
 }

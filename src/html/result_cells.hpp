@@ -76,6 +76,22 @@ std::string size_hint(std::string_view text);
 // shortest plain notation.
 std::string factor_display(const FactorValue& value);
 
+// Copies the stated percentiles, passing latencies and averages into any row
+// that carries the latency block's fields under the same names.
+template <class Row>
+void copy_stated_timing(Row& row, const std::optional<Latency>& latency, const std::optional<Cost>& cost) {
+    if (latency) {
+        row.p50_ms = latency->p50_ms;
+        row.p95_ms = latency->p95_ms;
+        row.p99_ms = latency->p99_ms;
+        row.sorted_passing_latencies_ms = latency->sorted_passing_latencies_ms;
+    }
+    if (cost) {
+        row.avg_time_per_sample_ms = cost->avg_time_per_sample_ms;
+        row.avg_tokens_per_sample = cost->avg_tokens_per_sample;
+    }
+}
+
 // Each factor with its displayed value, in the factors' order.
 std::vector<FactorLine> displayed_factors(const Factors& factors);
 

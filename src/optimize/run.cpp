@@ -19,16 +19,7 @@ IterationRow build_iteration(const OptimizeIteration& iteration) {
     row.termination_reason = iteration.execution.termination_reason.value_or("UNKNOWN");
     row.failure_distribution = iteration.statistics.failure_distribution;
     row.standings = standings_of(iteration.statistics);
-    if (iteration.latency) {
-        row.p50_ms = iteration.latency->p50_ms;
-        row.p95_ms = iteration.latency->p95_ms;
-        row.p99_ms = iteration.latency->p99_ms;
-        row.sorted_passing_latencies_ms = iteration.latency->sorted_passing_latencies_ms;
-    }
-    if (iteration.cost) {
-        row.avg_time_per_sample_ms = iteration.cost->avg_time_per_sample_ms;
-        row.avg_tokens_per_sample = iteration.cost->avg_tokens_per_sample;
-    }
+    copy_stated_timing(row, iteration.latency, iteration.cost);
     return row;
 }
 
