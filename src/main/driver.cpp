@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "html/text.hpp"
+#include "artefact/diagnostic_text.hpp"
 #include "main/output_file.hpp"
 
 namespace brelk {

@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "html/discovery.hpp"
-#include "html/text.hpp"
+#include "artefact/discovery.hpp"
+#include "artefact/diagnostic_text.hpp"
 #include "verdict/number_text.hpp"
 
 namespace brelk::verdict {

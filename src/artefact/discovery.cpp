@@ -1,4 +1,4 @@
-#include "html/discovery.hpp"
+#include "artefact/discovery.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <utf8.h>
 
-#include "html/text.hpp"
+#include "artefact/diagnostic_text.hpp"
 
 namespace brelk {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "artefact/yaml.hpp"
-#include "html/report_output.hpp"
-#include "html/skipped.hpp"
+#include "artefact/os_error.hpp"
+#include "artefact/skipped.hpp"
 
 namespace brelk {
 

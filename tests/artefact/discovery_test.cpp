@@ -1,4 +1,4 @@
-#include "html/discovery.hpp"
+#include "artefact/discovery.hpp"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
