@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include <chrono>
 #include <cstring>
 #include <random>
 
@@ -172,10 +173,15 @@ TEST(Output, KilledRunsLeaveTheOldReportOrTheNewOneAndNothingElse) {
     TempTree tree;
     write_explorations(tree, 4);
     const std::string page = page_of(tree, {"explore", "runs"});
+    // Kill moments spread over a little more than one whole run, however
+    // fast this machine is right now.
+    const auto started = std::chrono::steady_clock::now();
+    run_brelk({"explore", "runs", "-o", "out/r.html"}, tree.root());
+    const auto whole_run = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
     tree.write("out/r.html", old_report);
     const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGKILL};
     std::mt19937 random(20261206);
-    std::uniform_int_distribution<long> delay_us(0, 60000);
+    std::uniform_int_distribution<long> delay_us(0, whole_run.count() * 5 / 4);
     int old_seen = 0;
     int new_seen = 0;
     for (int trial = 0; trial < 130; ++trial) {
