@@ -2,13 +2,13 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
-# The last line serves the tests of the man page.
+# The last line serves `make package` and the tests of the man page and the package.
 PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libhowardhinnant-date-dev \
             libutfcpp-dev tzdata locales googletest libgtest-dev \
-            groff-base mandoc man-db
+            groff-base mandoc man-db dpkg-dev file
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all build deps locale check demo install bench clean
+.PHONY: all build deps locale check demo install package bench clean
 
 all: build
 
@@ -51,6 +51,11 @@ demo: deps
 install: deps
 	$(MAKE) build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package of the same files under /usr, left in $(BUILD_DIR).
+package: deps
+	$(MAKE) build
+	cd $(BUILD_DIR) && cpack
 
 bench: deps
 	@dpkg-query -W -f='$${Status}\n' libbenchmark-dev 2>/dev/null | grep -q 'ok installed' || \
