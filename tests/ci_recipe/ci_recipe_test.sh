@@ -7,17 +7,8 @@ set -uo pipefail
 
 source_dir=$(cd "$1" && pwd) build=$(cd "$2" && pwd)
 recipe=$source_dir/examples/ci
-status=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    status=1
-}
-
-expect() {
-    local what=$1 expected=$2 actual=$3
-    [[ $actual == "$expected" ]] || fail "$what: expected [$expected], got [$actual]"
-}
+# shellcheck source=../expect.sh
+source "$(dirname "$0")/../expect.sh"
 
 command -v git >/dev/null || { echo "git missing: the commit-time stamp cannot be checked"; exit 77; }
 

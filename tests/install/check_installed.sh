@@ -9,17 +9,8 @@ prefix=$1
 program=$prefix/bin/brelk
 page=$prefix/share/man/man1/brelk.1
 completion=$prefix/share/bash-completion/completions/brelk
-status=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    status=1
-}
-
-expect() {
-    local what=$1 expected=$2 actual=$3
-    [[ $actual == "$expected" ]] || fail "$what: expected [$expected], got [$actual]"
-}
+# shellcheck source=../expect.sh
+source "$(dirname "$0")/../expect.sh"
 
 version=${2:-$("$program" --version | sed -n 's/^brelk //p')}
 expect "brelk --version" "brelk $version" "$("$program" --version)"

@@ -17,17 +17,8 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-status=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    status=1
-}
-
-expect() {
-    local what=$1 expected=$2 actual=$3
-    [[ $actual == "$expected" ]] || fail "$what: expected [$expected], got [$actual]"
-}
+# shellcheck source=../expect.sh
+source "$(dirname "$0")/../expect.sh"
 
 if ! "$cpack" --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1; then
     cat "$work/cpack.log" >&2

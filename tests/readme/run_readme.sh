@@ -15,12 +15,8 @@ set -uo pipefail
 
 source_dir=$(cd "$1" && pwd) build=$(cd "$2" && pwd)
 readme=$source_dir/README.md
-status=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    status=1
-}
+# shellcheck source=../expect.sh
+source "$(dirname "$0")/../expect.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
