@@ -1,11 +1,14 @@
 # Thin wrapper over CMake: `make demo` and `make check` are all a fresh Debian 12 machine needs.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+# The last line serves `make package` and the tests of the man page and the package.
 PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libhowardhinnant-date-dev \
-            libutfcpp-dev tzdata locales googletest libgtest-dev
+            libutfcpp-dev tzdata locales googletest libgtest-dev \
+            groff-base mandoc man-db dpkg-dev file
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all build deps locale check demo bench clean
+.PHONY: all build deps locale check demo install package bench clean
 
 all: build
 
@@ -43,6 +46,16 @@ demo: deps
 	if [ -n "$$(find examples/optimize -mindepth 2 -type f 2>/dev/null | head -n 1)" ]; then \
 	  $(BUILD_DIR)/brelk optimize examples/optimize --hide-scores -o out/optimize-hidden-scores.html; \
 	fi
+
+# The program, its man page and its bash completion under $(PREFIX).
+install: deps
+	$(MAKE) build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package of the same files under /usr, left in $(BUILD_DIR).
+package: deps
+	$(MAKE) build
+	cd $(BUILD_DIR) && cpack
 
 bench: deps
 	@dpkg-query -W -f='$${Status}\n' libbenchmark-dev 2>/dev/null | grep -q 'ok installed' || \
