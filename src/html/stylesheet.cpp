@@ -234,6 +234,29 @@ h4.criterion { font-size: 0.9rem; margin: 1rem 0 0.35rem; }
 .pc-grid.inputs > .pc-head, .pc-grid.inputs > .pc-row.static, .pc-grid.inputs .exp-row > summary { grid-template-columns: minmax(9rem, 0.6fr) 6rem repeat(var(--pc-columns), minmax(4rem, 1fr)); }
 /* their names then broke inside words: a name that does not fit ends in an ellipsis, as in the other grids' heads */
 .pc-grid.inputs .pc-pair-head .cfg-name { overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
+/* printing shrank the screen layout onto the sheet and dropped whatever closed disclosures held: the print layout */
+@media print {
+@page { size: A4 portrait; margin: 12mm; }
+* { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
+html { font-size: 12px; }
+body { padding: 0; background: var(--bg-white); }
+header, main, footer { max-width: none; }
+th, td { padding: 0.3rem 0.35rem; }
+.bar-track { width: 4rem; }
+.bar-track.narrow { width: 3rem; }
+td .chip { white-space: normal; }
+details::details-content { content-visibility: visible; }
+summary { list-style: none; }
+summary::before, summary .caret { visibility: hidden; }
+.pc-grid:not(.nested), .crit, pre.diff, .standings-scroll { overflow: visible; }
+pre.diff { white-space: pre-wrap; overflow-wrap: anywhere; }
+.pc-grid > *, .crit > summary { min-width: 0; }
+.crit > summary, .pc-head, .pc-row > summary, .pc-row.static, .class-row, .pc-grid.nested .pc-head, .pc-grid.nested .pc-row.static { grid-template-columns: minmax(10rem, 1.5fr) repeat(var(--pc-columns), minmax(0, 1fr)); }
+.pc-grid.inputs > .pc-head, .pc-grid.inputs > .pc-row.static, .pc-grid.inputs .exp-row > summary { grid-template-columns: minmax(8rem, 0.6fr) 4rem repeat(var(--pc-columns), minmax(0, 1fr)); }
+.pc-grid.latency .pc-head, .pc-grid.latency .lat-row { grid-template-columns: minmax(8rem, 1fr) auto; }
+tr, .pc-head, .pc-row > summary, .pc-row.static, .class-row, .lat-row, .pc-cfg, .pc-class, .nothing-measured { break-inside: avoid; }
+h2, h3, h4, .crit > summary { break-after: avoid; }
+}
 )css";
 
 }  // namespace
