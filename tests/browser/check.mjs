@@ -35,6 +35,17 @@ const DISCLOSURES = {
     'long chip': 'details.chip-details',
 };
 
+// Close-ups for a reader of the checks: the parts of a page the stylesheet mends shape.
+// Each is `<page>-<part>.png`, taken when the page has the part.
+const PARTS = [
+    { part: 'differs', open: 'details.chip-details', shoot: 'table.leaderboard:has(details.chip-details pre)' },
+    { part: 'notice', open: null, shoot: '.nothing-delivered, .nothing-measured' },
+    { part: 'criterion', open: 'details.crit, details.pc-row:not(.exp-row)', shoot: 'details.crit' },
+    { part: 'inputs', open: 'details.exp-row', shoot: '.pc-grid.inputs' },
+    { part: 'latency', open: null, shoot: '.pc-grid.latency' },
+    { part: 'legend', open: null, shoot: 'p.legend.strip-axis' },
+];
+
 const outDir = process.argv[2];
 if (!outDir) {
     console.error('usage: node check.mjs OUT_DIR');
@@ -96,6 +107,7 @@ async function checkPage(spec) {
     await checkDisclosures(page, spec);
     await checkBoxes(page, spec.name);
 
+    await shootParts(page, spec.name);
     await page.evaluate(() => document.querySelectorAll('details').forEach((d) => { d.open = true; }));
     await checkWidth(page, spec.name, 'with every disclosure open');
     await checkContrast(page, spec.name);
@@ -107,6 +119,20 @@ async function checkPage(spec) {
     for (const request of requests) fail(spec.name, `request left the page: ${request}`);
     for (const message of messages) fail(spec.name, `console message: ${message}`);
     await page.close();
+}
+
+async function shootParts(page, name) {
+    for (const { part, open, shoot } of PARTS) {
+        const target = page.locator(shoot).first();
+        if (!(await target.count())) continue;
+        await page.evaluate((s) => {
+            document.querySelectorAll('details').forEach((d) => { d.open = false; });
+            if (!s) return;
+            for (const selector of s.split(', ')) document.querySelector(selector).open = true;
+        }, open);
+        await target.screenshot({ path: path.join(shotDir, `${name}-${part}.png`) });
+    }
+    await page.evaluate(() => document.querySelectorAll('details').forEach((d) => { d.open = false; }));
 }
 
 // A rule the browser cannot parse is dropped without a word; count them.
@@ -170,6 +196,7 @@ async function checkSquare(page, name) {
         };
     }, target);
     if (!landing.isTarget) fail(name, `#${target} does not match :target after its square was followed`);
+    await page.screenshot({ path: path.join(shotDir, `${name}-square.png`) });
     if (landing.top < 0 || landing.bottom > WINDOW.height) fail(name, `#${target} landed outside the window (top ${landing.top})`);
     if (landing.top < 16) fail(name, `#${target} landed flush with the window's top edge (top ${landing.top})`);
     if (landing.covered) fail(name, `#${target} is covered by another element`);
