@@ -7,8 +7,10 @@ PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libho
             libutfcpp-dev tzdata locales googletest libgtest-dev \
             groff-base mandoc man-db dpkg-dev file
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+# The browser checks drive Debian's chromium (never a downloaded browser) and read PDFs with pdftotext.
+BROWSER_PACKAGES := chromium poppler-utils
 
-.PHONY: all build deps locale check demo install package bench clean
+.PHONY: all build deps locale check demo install package bench clean browser-deps browser-check
 
 all: build
 
@@ -63,6 +65,23 @@ bench: deps
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_DIR)-bench -j$(JOBS)
 	@for b in $(BUILD_DIR)-bench/bench_*; do echo "== $$b"; $$b; done
+
+browser-deps:
+	@missing=$$(for p in $(BROWSER_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+	cd tests/browser && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+
+# The demo's pages and a generated exploration of 50 configurations, validated
+# and then opened in chromium; screenshots and PDFs land in out/browser/.
+browser-check: demo browser-deps
+	rm -rf $(BUILD_DIR)/explore-50
+	node tests/browser/generate-exploration.mjs 50 $(BUILD_DIR)/explore-50
+	$(BUILD_DIR)/brelk explore $(BUILD_DIR)/explore-50 -o out/explore-50.html
+	cd tests/browser && npx --no-install html-validate --config htmlvalidate.config.mjs ../../out/*.html
+	cd tests/browser && node check.mjs ../../out
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench out
