@@ -39,7 +39,8 @@ void append_page_end(std::string& page, std::string_view stamp) {
 </body>
 </html>
 )",
-                   stamp);
+                   // A locale's date format is text from outside the program too.
+                   escape(stamp));
 }
 
 }  // namespace brelk

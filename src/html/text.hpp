@@ -7,7 +7,10 @@
 
 namespace brelk {
 
-// "&", "<", ">" and the double quote as entities; nothing else is rewritten.
+// "&", "<", ">" and the double quote as entities; C0 controls other than tab,
+// line feed and carriage return, DEL, C1 controls and the bidirectional
+// controls (U+202A-U+202E, U+2066-U+2069) as the visible text \u{h}.
+// Nothing else is rewritten.
 std::string escape(std::string_view text);
 
 // "1 sample", "0 samples", "3 samples".
