@@ -47,5 +47,45 @@ TEST(HostileText, ControlAndBidirectionalCharactersShowAsCodesOnEveryPage) {
     EXPECT_TRUE(has(verdict, R"(<td>c\u{2069})"));
 }
 
+// Stated NaN, infinities and negative zero never become coordinates, widths
+// or labels; the figures table still states them as written.
+TEST(HostileText, NonFiniteAndNegativeZeroNumbersStayOutOfTheDrawing) {
+    TempTree tree;
+    const std::string head = "schemaVersion: brelk-explore-1\nserviceContractId: s\nexecution: {samplesExecuted: 10}\n";
+    tree.write("runs/s/a.yaml", head + "configuration: odd\nstatistics: {observed: -0.0, successes: 0, failures: 10}\n"
+                                       "latency: {p50Ms: .nan, p95Ms: .inf, p99Ms: -.inf, "
+                                       "sortedPassingLatenciesMs: [100, 200]}\n");
+    tree.write("runs/s/b.yaml", head + "configuration: zero\nstatistics: {observed: 0.5, successes: 5, failures: 5}\n"
+                                       "latency: {p50Ms: -0.0, p95Ms: -0.3, sortedPassingLatenciesMs: [0, 5]}\n");
+    const std::string page = page_of(tree, {"explore", "runs"});
+    for (const std::string bad : {"=\"NaN\"", "=\"inf\"", "=\"-inf\"", "width:-", "=\"-0", "-0ms", "NaNms</text>",
+                                  "infms</text>", "nan", "-0.0"}) {
+        EXPECT_FALSE(has(page, bad)) << bad;
+    }
+    EXPECT_TRUE(has(page, R"(<td class="latency">NaNms</td><td class="latency">infms</td><td class="latency">-infms</td>)"));
+    EXPECT_TRUE(has(page, R"(<text class="tip" x="8.0" y="9" text-anchor="start">p50 · 0ms</text>)"));
+    EXPECT_TRUE(has(page, R"(<text class="tip" x="8.0" y="9" text-anchor="start">p95 · 0ms</text>)"));
+}
+
+// Distinct input keys that read alike in an anchor still get a row each to land on.
+TEST(HostileText, InputKeysThatShareAnAnchorGetOneEach) {
+    TempTree tree;
+    std::string rows;
+    for (const std::string key : {"a b", "a-b", "a/b"}) {
+        rows += "<row input-index=\"" + key + "\" check=\"has total\" optional=\"false\" passed=\"1\" failed=\"0\" "
+                "skipped=\"0\" observed-fraction=\"1\" provenance=\"input\"/>\n";
+    }
+    tree.write("runs/s/a.xml", "<verdict-record xmlns=\"https://brelk.io/verdict/1.0\">\n"
+                               "<identity use-case-id=\"quote\"/>\n<per-criterion><criterion id=\"c\" verdict=\"PASS\" "
+                               "pass=\"1\" total=\"1\" observed-rate=\"1\"/></per-criterion>\n"
+                               "<postcondition-standings><criterion name=\"c\">\n" + rows +
+                               "</criterion></postcondition-standings>\n</verdict-record>\n");
+    const std::string page = page_of(tree, {"verdict", "runs"});
+    EXPECT_TRUE(in_order(page, {R"(id="input-a-b"><summary><span class="pc-label"><b>a b</b>)",
+                                R"(id="input-a-b-2"><summary><span class="pc-label"><b>a-b</b>)",
+                                R"(id="input-a-b-3"><summary><span class="pc-label"><b>a/b</b>)"}));
+    EXPECT_EQ(occurrences(page, "id=\"input-a-b\""), 1u);
+}
+
 }  // namespace
 }  // namespace brelk::testing
