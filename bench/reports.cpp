@@ -63,7 +63,7 @@ void BM_ExploreReport(benchmark::State& state) {
     for (auto _ : state) {
         auto generated = brelk::explore::ExploreReport::generate(tree, false);
         auto& output = std::get<brelk::ReportOutput>(generated);
-        bytes = output.page.size();
+        bytes = brelk::page_text(output).size();
         state.counters["configurations"] = static_cast<double>(output.count);
     }
     state.counters["page_MiB"] = static_cast<double>(bytes) / (1024.0 * 1024.0);

@@ -79,7 +79,7 @@ fs::path lay_out(std::string_view input) {
 void check(const brelk::Generated& generated) {
     const auto* output = std::get_if<brelk::ReportOutput>(&generated);
     if (output == nullptr) std::abort();  // the scratch tree is always listable
-    const std::string& page = output->page;
+    const std::string page = brelk::page_text(*output);
     if (!utf8::is_valid(page.begin(), page.end())) {
         std::fputs("page is not valid UTF-8\n", stderr);
         std::abort();

@@ -58,9 +58,9 @@ constexpr std::string_view near_tie_legend =
     "the ordering, not a significance test: this report makes no claim that one configuration statistically "
     "beats another.</p>\n";
 
-void append_overview(std::string& page, const std::vector<ServiceComparison>& services,
+void append_overview(PageBuffer& page, const std::vector<ServiceComparison>& services,
                      const std::vector<LeaderboardOrder>& orders) {
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     page +=
         "<section class=\"overview\">\n<h2>Overview</h2>\n<table>\n<thead>\n<tr><th>Service</th>"
         "<th>Configurations</th><th>Best overall</th></tr>\n</thead>\n<tbody>\n";
@@ -74,7 +74,7 @@ void append_overview(std::string& page, const std::vector<ServiceComparison>& se
 
 // Only when no configuration of the service judged anything: then its rates
 // describe delivery, and the reader should know that before reading them.
-void append_nothing_measured(std::string& page, const std::vector<Variant>& variants) {
+void append_nothing_measured(PageBuffer& page, const std::vector<Variant>& variants) {
     if (variants.empty()) return;
     const bool none_judged =
         std::all_of(variants.begin(), variants.end(), [](const Variant& v) { return v.nothing_evaluated; });
@@ -86,7 +86,7 @@ void append_nothing_measured(std::string& page, const std::vector<Variant>& vari
         failed = saturating_add(failed, variant.failures);
     }
     const auto configurations = count_noun(variants.size(), "configuration");
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     if (undelivered > 0 && undelivered == failed) {
         fmt::format_to(out,
                        "<p class=\"nothing-measured\"><b>Nothing was delivered.</b> Across these {}, not one of "
@@ -132,11 +132,11 @@ std::vector<LatencyRow> latency_rows(const std::vector<const Variant*>& badges) 
     return rows;
 }
 
-void append_service(std::string& page, std::size_t section, const ServiceComparison& service, const LeaderboardOrder& order,
+void append_service(PageBuffer& page, std::size_t section, const ServiceComparison& service, const LeaderboardOrder& order,
                     bool several_services) {
     const auto name = escape(service.service);
-    fmt::format_to(std::back_inserter(page), "<section class=\"service\" id=\"{}\">\n", name);
-    if (several_services) fmt::format_to(std::back_inserter(page), "<h2>{}</h2>\n", name);
+    fmt::format_to(fmt::appender(page), "<section class=\"service\" id=\"{}\">\n", name);
+    if (several_services) fmt::format_to(fmt::appender(page), "<h2>{}</h2>\n", name);
     append_nothing_measured(page, service.variants);
 
     const Base base = base_config(service.variants);
@@ -176,13 +176,12 @@ std::string page_title(const std::vector<ServiceComparison>& services) {
     return "Brelk Exploration Report";
 }
 
-std::string render_page(const std::vector<ServiceComparison>& services) {
-    std::string page;
+void append_explore_page(PageBuffer& page, const std::vector<ServiceComparison>& services) {
     append_page_start(page, page_title(services), explore_stylesheet());
     if (services.empty()) {
         page += empty_state;
         append_page_end(page);
-        return page;
+        return;
     }
     // The overview and the sections rank the same lists; rank each service once.
     std::vector<LeaderboardOrder> orders;
@@ -194,7 +193,6 @@ std::string render_page(const std::vector<ServiceComparison>& services) {
     if (any_near_tie(orders)) page += near_tie_legend;
     for (std::size_t i = 0; i < services.size(); ++i) append_service(page, i, services[i], orders[i], several);
     append_page_end(page);
-    return page;
 }
 
 }  // namespace brelk::explore

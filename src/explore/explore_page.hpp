@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "explore/variant.hpp"
 
 namespace brelk::explore {
@@ -17,6 +18,6 @@ std::string explore_stylesheet();
 std::string page_title(const std::vector<ServiceComparison>& services);
 
 // The whole page, from the doctype to the footer.
-std::string render_page(const std::vector<ServiceComparison>& services);
+void append_explore_page(PageBuffer& page, const std::vector<ServiceComparison>& services);
 
 }  // namespace brelk::explore

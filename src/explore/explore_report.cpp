@@ -16,11 +16,11 @@ Generated ExploreReport::generate(const std::filesystem::path& dir, bool /*hide_
     if (auto* error = std::get_if<OsError>(&collected)) return *error;
     auto& documents = std::get<Collected<ExploreArtefact>>(collected);
 
-    const auto services = collect_services(documents.records);
+    auto services = collect_services(documents.records);
     ReportOutput output;
-    output.page = render_page(services);
     output.skipped = std::move(documents.skipped);
     for (const auto& service : services) output.count += service.variants.size();
+    output.render = renderer(std::move(services), append_explore_page);
     return output;
 }
 

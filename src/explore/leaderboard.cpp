@@ -79,7 +79,7 @@ std::string samples_text(const Variant& variant) {
     return text;
 }
 
-void append_base_block(std::string& page, const Base& base) {
+void append_base_block(PageBuffer& page, const Base& base) {
     const auto stated_by =
         base.ref ? fmt::format(" &middot; as stated by the “{}” configuration", escape(base.ref->configuration))
                  : std::string();
@@ -126,9 +126,9 @@ std::vector<std::string> missing_evidence_inputs(std::span<const Column> columns
     return links;
 }
 
-void append_leaderboard_row(std::string& page, const Variant& variant, const LeaderboardRowContext& context,
+void append_leaderboard_row(PageBuffer& page, const Variant& variant, const LeaderboardRowContext& context,
                             const Comparison& comparison) {
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     const auto row_class = context.declined_reason ? std::string_view(R"( class="declined")") : std::string_view();
     const auto title = variant.name != variant.configuration
                            ? fmt::format(R"( title="{}")", escape(variant.configuration))
@@ -148,7 +148,7 @@ void append_leaderboard_row(std::string& page, const Variant& variant, const Lea
                    termination_badge(variant.termination_reason));
 }
 
-void append_leaderboard(std::string& page, const std::vector<Variant>& variants, const LeaderboardOrder& order,
+void append_leaderboard(PageBuffer& page, const std::vector<Variant>& variants, const LeaderboardOrder& order,
                         const Base& base, const std::vector<const Variant*>& badges,
                         std::span<const Column> columns, const Comparison& comparison) {
     const double scale = latency_scale(variants);

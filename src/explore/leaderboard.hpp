@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "explore/base_config.hpp"
 #include "explore/leaderboard_order.hpp"
 #include "explore/variant.hpp"
@@ -38,12 +39,12 @@ std::vector<Change> overrides(const Variant& variant, const std::vector<FactorLi
 std::vector<std::string> missing_evidence_inputs(std::span<const Column> columns,
                                                  const std::vector<std::string>& keys);
 
-void append_leaderboard_row(std::string& page, const Variant& variant, const LeaderboardRowContext& context,
+void append_leaderboard_row(PageBuffer& page, const Variant& variant, const LeaderboardRowContext& context,
                             const Comparison& comparison);
 
 // `badges` holds the configurations in badge order; `columns` and
 // `comparison` were built in that order.
-void append_leaderboard(std::string& page, const std::vector<Variant>& variants, const LeaderboardOrder& order,
+void append_leaderboard(PageBuffer& page, const std::vector<Variant>& variants, const LeaderboardOrder& order,
                         const Base& base, const std::vector<const Variant*>& badges,
                         std::span<const Column> columns, const Comparison& comparison);
 

@@ -47,23 +47,23 @@ std::string rounded_ms(double value) { return shortest(std::round(value) + 0.0);
 constexpr std::string_view strip_open =
     R"(<svg class="latency-strip-svg" width="320" height="24" viewBox="0 0 320 24" role="img"><line class="strip-track" x1="8" y1="14" x2="312" y2="14"/>)";
 
-void append_landmark(std::string& page, std::string_view css_class, std::string_view label, double value,
+void append_landmark(PageBuffer& page, std::string_view css_class, std::string_view label, double value,
                      double scale) {
     // A stated NaN or infinity has no place on the track; the figures table states it.
     if (!std::isfinite(value)) return;
     const double x = strip_x(value, scale);
     const Tip tip = tip_at(x);
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    R"(<g class="pt"><circle class="landmark {}" cx="{}" cy="14" r="4"/><text class="tip" x="{}" y="9" text-anchor="{}">{} · {}ms</text></g>)",
                    css_class, coord(x), coord(tip.x), tip.anchor, label, fixed(value, 0));
 }
 
-void append_passing_strip(std::string& page, const LatencyRow& row, double scale) {
+void append_passing_strip(PageBuffer& page, const LatencyRow& row, double scale) {
     const auto& latencies = row.sorted_passing_latencies_ms;
     const auto n = latencies.size();
     const auto min = static_cast<double>(latencies.front());
     const auto max = static_cast<double>(latencies.back());
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
 
     page += strip_open;
     fmt::format_to(out, R"(<line class="strip-range" x1="{}" y1="14" x2="{}" y2="14"/>)",
@@ -94,22 +94,22 @@ void append_passing_strip(std::string& page, const LatencyRow& row, double scale
     fmt::format_to(out, R"(<span class="strip-note"><b>{}</b></span>)", note);
 }
 
-void append_average_strip(std::string& page, std::uint64_t average, double scale) {
+void append_average_strip(PageBuffer& page, std::uint64_t average, double scale) {
     const double x = std::min(static_cast<double>(average) / scale, 1.0) * track_length + track_start;
     const Tip tip = tip_at(x);
     page += strip_open;
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    R"(<g class="pt"><circle class="landmark strip-average" cx="{}" cy="14" r="4"/><text class="tip" x="{}" y="9" text-anchor="{}">{}ms average over every sample</text></g></svg><span class="strip-note"><b>{}ms</b> avg</span>)",
                    coord(x), coord(tip.x), tip.anchor, average, average);
 }
 
-void append_strip(std::string& page, const LatencyRow& row, double scale) {
+void append_strip(PageBuffer& page, const LatencyRow& row, double scale) {
     if (!row.sorted_passing_latencies_ms.empty()) {
         append_passing_strip(page, row, scale);
     } else if (!row.avg_time_per_sample_ms) {
         page += R"(<span class="muted">no passing sample — nothing to plot</span>)";
     } else if (row.nothing_evaluated) {
-        fmt::format_to(std::back_inserter(page),
+        fmt::format_to(fmt::appender(page),
                        R"(<span class="muted">no sample was judged — across all {} it stated an average of {}ms per sample</span>)",
                        count_noun(row.samples_executed, "sample"), *row.avg_time_per_sample_ms);
     } else {
@@ -117,12 +117,12 @@ void append_strip(std::string& page, const LatencyRow& row, double scale) {
     }
 }
 
-void append_figure(std::string& page, const std::optional<std::string>& ms) {
+void append_figure(PageBuffer& page, const std::optional<std::string>& ms) {
     if (!ms) {
         page += R"(<td class="latency muted">–</td>)";
         return;
     }
-    fmt::format_to(std::back_inserter(page), R"(<td class="latency">{}ms</td>)", *ms);
+    fmt::format_to(fmt::appender(page), R"(<td class="latency">{}ms</td>)", *ms);
 }
 
 std::optional<std::string> integer_figure(std::optional<std::uint64_t> value) {
@@ -135,8 +135,8 @@ std::optional<std::string> percentile_figure(std::optional<double> value) {
     return rounded_ms(*value);
 }
 
-void append_figures_table(std::string& page, const std::vector<LatencyRow>& rows, std::string_view label_heading) {
-    auto out = std::back_inserter(page);
+void append_figures_table(PageBuffer& page, const std::vector<LatencyRow>& rows, std::string_view label_heading) {
+    auto out = fmt::appender(page);
     fmt::format_to(out,
                    "<details class=\"latency-figures\"><summary>Stated percentiles, in figures</summary>\n"
                    "<table class=\"leaderboard\">\n<thead>\n"
@@ -199,12 +199,12 @@ std::string cost_cell(std::optional<std::uint64_t> avg_time_per_sample_ms,
     return fmt::format("{}ms · {} tok", *avg_time_per_sample_ms, *avg_tokens_per_sample);
 }
 
-void append_stated_latency_cell(std::string& page, std::optional<double> p50_ms, double column_max) {
+void append_stated_latency_cell(PageBuffer& page, std::optional<double> p50_ms, double column_max) {
     if (!p50_ms) {
         page += "<td class=\"latency muted\">-</td>\n";
         return;
     }
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     if (column_max > 0) {
         double width = *p50_ms / column_max * 100.0;
         // Bars never leave their track, whatever was stated.
@@ -218,7 +218,7 @@ void append_stated_latency_cell(std::string& page, std::optional<double> p50_ms,
     fmt::format_to(out, "<td class=\"latency\">{}ms</td>\n", fixed(*p50_ms, 0));
 }
 
-void append_latency_block(std::string& page, const std::vector<LatencyRow>& rows, std::string_view label_heading) {
+void append_latency_block(PageBuffer& page, const std::vector<LatencyRow>& rows, std::string_view label_heading) {
     std::optional<std::uint64_t> axis_max;
     for (const auto& row : rows) {
         if (row.sorted_passing_latencies_ms.empty()) continue;
@@ -227,7 +227,7 @@ void append_latency_block(std::string& page, const std::vector<LatencyRow>& rows
     if (!axis_max) return;
     const double scale = std::max(static_cast<double>(*axis_max), 1.0);
 
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out,
                    "<h3>Latency distribution</h3>\n<div class=\"pc-grid latency\">\n<div class=\"pc-head\">"
                    "<span class=\"pc-label\">{}</span><span class=\"lat-cell\">Passing-sample latency</span></div>\n",
@@ -251,10 +251,10 @@ void append_latency_block(std::string& page, const std::vector<LatencyRow>& rows
     append_figures_table(page, rows, label_heading);
 }
 
-void append_failure_breakdown(std::string& page, std::string_view heading, const std::vector<FailureGroup>& groups) {
+void append_failure_breakdown(PageBuffer& page, std::string_view heading, const std::vector<FailureGroup>& groups) {
     const bool any = std::any_of(groups.begin(), groups.end(), [](const auto& g) { return !g.entries.empty(); });
     if (!any) return;
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out,
                    "<h3>Failure breakdown</h3>\n<table class=\"failure-breakdown\">\n<thead>\n"
                    "<tr><th>{}</th><th>Condition</th><th>Failures</th><th>Input</th></tr>\n</thead>\n<tbody>\n",
@@ -271,9 +271,9 @@ void append_failure_breakdown(std::string& page, std::string_view heading, const
     page += "</tbody>\n</table>\n";
 }
 
-void append_base_config(std::string& page, std::string_view summary_html, const std::vector<FactorLine>& lines) {
+void append_base_config(PageBuffer& page, std::string_view summary_html, const std::vector<FactorLine>& lines) {
     if (lines.empty()) return;
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out, R"(<details class="factor-list base-config"><summary>{}</summary><dl>)", summary_html);
     for (const auto& line : lines) {
         fmt::format_to(out, "<dt>{}</dt><dd>{}</dd>", escape(line.name), base_value_html(line.value));

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "artefact/records.hpp"
 
 namespace brelk {
@@ -46,21 +47,21 @@ std::string cost_cell(std::optional<std::uint64_t> avg_time_per_sample_ms,
                       std::optional<std::uint64_t> avg_tokens_per_sample);
 
 // One "<td>" holding a stated p50, with a bar scaled against `column_max`.
-void append_stated_latency_cell(std::string& page, std::optional<double> p50_ms, double column_max);
+void append_stated_latency_cell(PageBuffer& page, std::optional<double> p50_ms, double column_max);
 
 // Latency strips of every row, the legend and the figures table; nothing at all
 // when no row has a passing latency. `label_heading` is literal markup.
-void append_latency_block(std::string& page, const std::vector<LatencyRow>& rows,
+void append_latency_block(PageBuffer& page, const std::vector<LatencyRow>& rows,
                           std::string_view label_heading);
 
 // Table of failure conditions per group; nothing when every group is empty.
 // `heading` is plain text.
-void append_failure_breakdown(std::string& page, std::string_view heading,
+void append_failure_breakdown(PageBuffer& page, std::string_view heading,
                               const std::vector<FailureGroup>& groups);
 
 // Collapsible list of the base configuration's factors; nothing without factors.
 // `summary_html` is literal markup.
-void append_base_config(std::string& page, std::string_view summary_html,
+void append_base_config(PageBuffer& page, std::string_view summary_html,
                         const std::vector<FactorLine>& lines);
 
 // True for a value with no line feed and at most 80 characters.

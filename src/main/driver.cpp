@@ -12,15 +12,33 @@ namespace brelk {
 
 namespace {
 
+std::string describe_failure(const CouldNotCreate& failure, std::string_view) {
+    return fmt::format("could not create {}: {}\n", diagnostic_text(failure.directory.native()),
+                       describe(failure.error));
+}
+
+std::string describe_failure(const CouldNotWrite& failure, std::string_view output) {
+    return fmt::format("could not write {}: {}\n", diagnostic_text(output), describe(failure.error));
+}
+
 std::string describe_failure(const OutputResult& result, std::string_view output) {
-    if (auto* create = std::get_if<CouldNotCreate>(&result)) {
-        return fmt::format("could not create {}: {}\n", diagnostic_text(create->directory.native()),
-                           describe(create->error));
-    }
-    if (auto* write = std::get_if<CouldNotWrite>(&result)) {
-        return fmt::format("could not write {}: {}\n", diagnostic_text(output), describe(write->error));
-    }
+    if (auto* create = std::get_if<CouldNotCreate>(&result)) return describe_failure(*create, output);
+    if (auto* write = std::get_if<CouldNotWrite>(&result)) return describe_failure(*write, output);
     return {};
+}
+
+// Streams the page into the file; false when memory ran out on the way.
+bool render_into(OutputFile& file, const ReportOutput& report) {
+    try {
+        PageBuffer page([&file](std::string_view chunk) { write_chunk(file, chunk); });
+        report.render(page);
+        page.flush();
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
 }
 
 // The generator, with running out of memory turned into a value: the page is
@@ -68,15 +86,30 @@ int run_report(const Options& options, int out_fd, int err_fd) {
                                         diagnostic_text(options.dir), command.pattern, command.kind));
         return 1;
     }
-    if (!options.output) return write_all(out_fd, report.page) ? 0 : 1;
-
-    OutputResult written = write_output(std::filesystem::path(*options.output), report.page);
+    // Standard output gets the page only once it is whole, like a file.
+    OpenedOutput opened = options.output ? open_output(std::filesystem::path(*options.output)) : open_relay(out_fd);
+    if (auto* created = std::get_if<CouldNotCreate>(&opened)) {
+        write_all(err_fd, describe_failure(*created, *options.output));
+        return 1;
+    }
+    if (auto* failed = std::get_if<CouldNotWrite>(&opened)) {
+        if (options.output) write_all(err_fd, describe_failure(*failed, *options.output));
+        return 1;
+    }
+    OutputFile& file = std::get<OutputFile>(opened);
+    if (!render_into(file, report)) {
+        discard_output(file);
+        write_all(err_fd, fmt::format("out of memory while rendering {}\n", diagnostic_text(options.dir)));
+        return 1;
+    }
+    OutputResult written = finish_output(file);
+    if (!options.output) return std::holds_alternative<std::monostate>(written) ? 0 : 1;
     if (!std::holds_alternative<std::monostate>(written)) {
         write_all(err_fd, describe_failure(written, *options.output));
         return 1;
     }
     write_all(err_fd, fmt::format("report over {} {} written to {}\n", report.count, command.noun,
-                                    diagnostic_text(*options.output)));
+                                  diagnostic_text(*options.output)));
     return 0;
 }
 

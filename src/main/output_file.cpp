@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "main/interruption.hpp"
 
@@ -215,6 +217,29 @@ int link_into_place(int fd, const fs::path& target) {
     return EEXIST;
 }
 
+// Appends the staged page to a descriptor of any kind, from its start.
+int relay_staged(int from, int to, std::uint64_t size) {
+    off_t offset = 0;
+    while (static_cast<std::uint64_t>(offset) < size) {
+        const ssize_t sent = ::sendfile(to, from, &offset, static_cast<std::size_t>(size - static_cast<std::uint64_t>(offset)));
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0 && (errno == EINVAL || errno == ENOSYS) && offset == 0) break;
+        if (sent < 0) return last_error();
+        if (sent == 0) return EIO;
+    }
+    if (static_cast<std::uint64_t>(offset) >= size) return 0;
+    // A descriptor sendfile cannot write to: copy by hand.
+    char buffer[1 << 16];
+    for (std::uint64_t at = 0; at < size;) {
+        const ssize_t got = ::pread(from, buffer, sizeof buffer, static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return got < 0 ? last_error() : EIO;
+        if (!write_all(to, std::string_view(buffer, static_cast<std::size_t>(got)))) return last_error();
+        at += static_cast<std::uint64_t>(got);
+    }
+    return 0;
+}
+
 int copy_staged(int from, int to, std::uint64_t size) {
     char buffer[1 << 16];
     for (std::uint64_t offset = 0; offset < size;) {
@@ -265,6 +290,16 @@ int close_checked(int& fd) {
 }
 
 }  // namespace
+
+OpenedOutput open_relay(int fd) {
+    OutputFile file;
+    file.report_fd = ::dup(fd);
+    if (file.report_fd < 0) return CouldNotWrite{OsError{last_error()}};
+    file.fd = open_staging();
+    file.way = file.fd >= 0 ? OutputWay::Relayed : OutputWay::Direct;
+    if (file.way == OutputWay::Direct) std::swap(file.fd, file.report_fd);
+    return file;
+}
 
 OpenedOutput open_output(const fs::path& path) {
     const fs::path parent = path.parent_path();
@@ -320,6 +355,11 @@ OutputResult finish_output(OutputFile& file) {
         case OutputWay::Direct:
             if (const int closed = close_checked(file.fd); error == 0) error = closed;
             break;
+        case OutputWay::Relayed:
+            if (error == 0) error = relay_staged(file.fd, file.report_fd, file.size);
+            close_quietly(file.fd);
+            close_quietly(file.report_fd);
+            break;
     }
     if (error != 0) return CouldNotWrite{OsError{error}};
     return std::monostate{};
@@ -333,15 +373,6 @@ void discard_output(OutputFile& file) {
         ::unlink(file.temp_path.c_str());
         set_interrupted_cleanup(nullptr);
     }
-}
-
-OutputResult write_output(const fs::path& path, std::string_view page) {
-    OpenedOutput opened = open_output(path);
-    if (auto* created = std::get_if<CouldNotCreate>(&opened)) return *created;
-    if (auto* failed = std::get_if<CouldNotWrite>(&opened)) return *failed;
-    OutputFile& file = std::get<OutputFile>(opened);
-    write_chunk(file, page);
-    return finish_output(file);
 }
 
 }  // namespace brelk

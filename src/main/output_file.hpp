@@ -28,6 +28,7 @@ enum class OutputWay {
     InPlace,    // the directory takes no new file but the report is writable: staged elsewhere, then
                 // copied over the report once its whole size is reserved
     Direct,     // not a regular file (a terminal, a FIFO, /dev/null): written as it comes
+    Relayed,    // standard output: staged in an unnamed file and copied out once complete
 };
 
 // A page being written. Chunks go to `fd`; the first failure is kept and
@@ -35,7 +36,7 @@ enum class OutputWay {
 struct OutputFile {
     OutputWay way = OutputWay::Direct;
     int fd = -1;
-    int report_fd = -1;                // InPlace: the report, opened without truncating it
+    int report_fd = -1;                // InPlace: the report, opened without truncating it; Relayed: the output
     std::string temp_path;             // NamedTemp: the hidden sibling
     std::filesystem::path target;      // the file that ends up holding the page
     std::uint64_t size = 0;
@@ -51,6 +52,11 @@ using OpenedOutput = std::variant<OutputFile, CouldNotCreate, CouldNotWrite>;
 // report keeps its permission bits.
 OpenedOutput open_output(const std::filesystem::path& path);
 
+// Standard output (or any open descriptor, which is not closed): nothing
+// reaches it before the page is complete. Where no unnamed file can be made,
+// the page goes to it as it comes.
+OpenedOutput open_relay(int fd);
+
 void write_chunk(OutputFile& file, std::string_view chunk);
 
 // Puts the page in place and closes everything. On failure the old report is
@@ -59,9 +65,6 @@ OutputResult finish_output(OutputFile& file);
 
 // Drops a page that will not be finished.
 void discard_output(OutputFile& file);
-
-// open_output, one chunk, finish_output.
-OutputResult write_output(const std::filesystem::path& path, std::string_view page);
 
 // Writes all of `data` to the descriptor; false on any failure (errno tells).
 bool write_all(int fd, std::string_view data);

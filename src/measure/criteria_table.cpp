@@ -35,13 +35,13 @@ struct TableFacts {
     std::unordered_set<std::string_view> partial_credit;
 };
 
-void append_row(std::string& page, const ObservationRow& row, const TableFacts& facts) {
+void append_row(PageBuffer& page, const ObservationRow& row, const TableFacts& facts) {
     std::string postconditions;
     if (facts.comparison.has_checks()) {
         postconditions = fmt::format(R"(<td class="postconditions">{}</td>)",
                                      strip_for_criterion(facts.comparison, 0, row.criterion, facts.positions));
     }
-    fmt::format_to(std::back_inserter(page), R"(<tr><td>{}{}</td><td class="cell">{}</td>{}<td class="num">{}</td></tr>)"
+    fmt::format_to(fmt::appender(page), R"(<tr><td>{}{}</td><td class="cell">{}</td>{}<td class="num">{}</td></tr>)"
                                              "\n",
                    escape(row.criterion),
                    facts.partial_credit.count(row.criterion) != 0
@@ -57,9 +57,9 @@ bool any_row_in(const MeasurementRecord& record, BarMode mode) {
 
 }  // namespace
 
-void append_criteria_table(std::string& page, const MeasurementRecord& record, const Comparison& comparison) {
+void append_criteria_table(PageBuffer& page, const MeasurementRecord& record, const Comparison& comparison) {
     const bool with_postconditions = comparison.has_checks();
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    "<table>\n<thead>\n<tr><th>Criterion</th><th>Observed rate</th>{}<th>Samples</th></tr>\n"
                    "</thead>\n<tbody>\n",
                    with_postconditions ? R"(<th>Postconditions <span class="muted">(contract order)</span></th>)"
@@ -69,13 +69,13 @@ void append_criteria_table(std::string& page, const MeasurementRecord& record, c
     page += "</tbody>\n</table>\n";
 }
 
-void append_bar_legend(std::string& page, const MeasurementRecord& record) {
+void append_bar_legend(PageBuffer& page, const MeasurementRecord& record) {
     const bool any_tick = any_row_in(record, BarMode::Tick);
     if (!any_tick && !any_row_in(record, BarMode::Band)) return;
     // Without a stated level the sentence still names the confidence once.
     const std::string confidence =
         record.confidence_level ? fixed(*record.confidence_level * 100.0, 0) + "%" : "the stated";
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    "<p class=\"legend\">The solid bar is the rate this many samples actually support: at {} "
                    "confidence the true rate is <b>at least</b> that percentage. The hatched band runs from there "
                    "to the rate observed — the ordinary variation of a run this size, not a range of equally likely "

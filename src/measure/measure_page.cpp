@@ -39,12 +39,12 @@ std::size_t distinct_criteria(const std::vector<MeasurementRecord>& records) {
     return names.size();
 }
 
-void append_overview(std::string& page, const MeasuredServices& services) {
+void append_overview(PageBuffer& page, const MeasuredServices& services) {
     page += "<h2>Overview</h2>\n<table>\n<thead>\n"
             "<tr><th>Service</th><th>Contract</th><th>Records</th><th>Criteria</th></tr>\n"
             "</thead>\n<tbody>\n";
     for (const auto& [key, records] : services) {
-        fmt::format_to(std::back_inserter(page),
+        fmt::format_to(fmt::appender(page),
                        R"(<tr><td>{}</td><td>{}</td><td class="num">{}</td><td class="num">{}</td></tr>)"
                        "\n",
                        escape(key.service), escape(key.contract), records.size(), distinct_criteria(records));
@@ -52,8 +52,8 @@ void append_overview(std::string& page, const MeasuredServices& services) {
     page += "</tbody>\n</table>\n";
 }
 
-void append_service_heading(std::string& page, const MeasuredService& key, bool alone) {
-    auto out = std::back_inserter(page);
+void append_service_heading(PageBuffer& page, const MeasuredService& key, bool alone) {
+    auto out = fmt::appender(page);
     // A lone service already stands in the title; only its contract is left to say.
     if (alone) {
         fmt::format_to(out, R"(<p class="legend">measured under <span class="measured-under">{}</span></p>)"
@@ -74,9 +74,8 @@ std::string measure_css() {
     return css;
 }
 
-std::string measure_page(const MeasuredServices& services) {
+void append_measure_page(PageBuffer& page, const MeasuredServices& services) {
     const bool alone = services.size() == 1;
-    std::string page;
     append_page_start(page, page_title(services), measure_css());
     if (!alone) append_overview(page, services);
     std::size_t section = 0;
@@ -85,7 +84,6 @@ std::string measure_page(const MeasuredServices& services) {
         for (const auto& record : records) append_record(page, section++, record, records.size() > 1);
     }
     append_page_end(page);
-    return page;
 }
 
 }  // namespace brelk::measure

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "html/page_buffer.hpp"
 #include "measure/measurement_record.hpp"
 
 namespace brelk::measure {
@@ -13,6 +14,6 @@ namespace brelk::measure {
 std::string measure_css();
 
 // The whole page, from the doctype to the footer.
-std::string measure_page(const MeasuredServices& services);
+void append_measure_page(PageBuffer& page, const MeasuredServices& services);
 
 }  // namespace brelk::measure

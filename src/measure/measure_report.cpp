@@ -18,8 +18,7 @@ Generated MeasureReport::generate(const std::filesystem::path& dir, bool /*hide_
 
     ReportOutput output;
     output.count = documents.records.size();
-    const auto services = group_by_service(std::move(documents.records));
-    output.page = measure_page(services);
+    output.render = renderer(group_by_service(std::move(documents.records)), append_measure_page);
     output.skipped = std::move(documents.skipped);
     return output;
 }

@@ -44,10 +44,10 @@ DeliveryTotals delivery_totals(const MeasurementRecord& record) {
 
 // Every failure being a delivery failure means the service never answered,
 // and the rates below describe the attempt to reach it.
-void append_nothing_delivered(std::string& page, const MeasurementRecord& record) {
+void append_nothing_delivered(PageBuffer& page, const MeasurementRecord& record) {
     const auto totals = delivery_totals(record);
     if (totals.successes != 0 || totals.delivery_failures == 0 || totals.delivery_failures != totals.failures) return;
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    R"(<p class="nothing-delivered"><b>Nothing was delivered.</b> Not one of the {} recorded here )"
                    "received a response, so this record describes the attempt to reach the service and not the "
                    "service itself. The breakdown below states what happened; the counts are of trials, as they "
@@ -80,8 +80,8 @@ std::string record_facts(const MeasurementRecord& record) {
     return joined;
 }
 
-void append_record(std::string& page, std::size_t section, const MeasurementRecord& record, bool with_heading) {
-    auto out = std::back_inserter(page);
+void append_record(PageBuffer& page, std::size_t section, const MeasurementRecord& record, bool with_heading) {
+    auto out = fmt::appender(page);
     if (with_heading) {
         fmt::format_to(out, "<h3>Measured {}</h3>\n", record.generated_at ? escape(*record.generated_at) : "record");
     }

@@ -51,11 +51,11 @@ std::string bar(std::string_view kind, double width) {
                        kind, fixed(width, 1));
 }
 
-void append_row(std::string& page, const Ranked<IterationRow>& entry, std::size_t column, const OptimizeRun& run,
+void append_row(PageBuffer& page, const Ranked<IterationRow>& entry, std::size_t column, const OptimizeRun& run,
                 const RunLayout& layout, const Comparison& comparison, bool hide_scores) {
     const auto& row = *entry.item;
     const bool best = row.iteration == run.best_iteration;
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out, "<tr{}>\n<td class=\"rank\">{}{}</td>\n<td>{}{}</td>\n<td class=\"differs\">{}</td>\n",
                    best ? " class=\"best-row\"" : "", entry.rank, entry.near_tie ? " ≈" : "",
                    iteration_cell(row, *layout.order.front()), best ? " <span class=\"badge best\">best</span>" : "",
@@ -108,9 +108,9 @@ double bar_width(double value, double scale) {
     return std::clamp(width, 0.0, 100.0);
 }
 
-void append_iteration_table(std::string& page, const OptimizeRun& run, const RunLayout& layout,
+void append_iteration_table(PageBuffer& page, const OptimizeRun& run, const RunLayout& layout,
                             const Comparison& comparison, bool hide_scores) {
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    "<table class=\"leaderboard\">\n<thead>\n<tr><th>#</th><th>Iteration</th><th>What the stepper "
                    "changed</th>{}<th>Pass rate</th>{}<th>p50</th><th>Avg cost</th><th>Samples</th><th>Termination</th>"
                    "</tr>\n</thead>\n<tbody>\n",

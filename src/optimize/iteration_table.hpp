@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "html/factor_diff.hpp"
 #include "html/ranking.hpp"
 #include "optimize/run.hpp"
@@ -31,7 +32,7 @@ std::vector<Change> stepper_changes(const IterationRow& row, const IterationRow&
 // a zero scale or a value that is not a number.
 double bar_width(double value, double scale);
 
-void append_iteration_table(std::string& page, const OptimizeRun& run, const RunLayout& layout,
+void append_iteration_table(PageBuffer& page, const OptimizeRun& run, const RunLayout& layout,
                             const Comparison& comparison, bool hide_scores);
 
 }  // namespace brelk::optimize

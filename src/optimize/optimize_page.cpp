@@ -58,14 +58,14 @@ constexpr std::string_view latency_legend =
     "percentile was not stateable at that iteration's sample count — at optimization's typically small "
     "per-iteration counts, most are not. This report never computes a replacement.</p>\n";
 
-void append_overview(std::string& page, const std::vector<OptimizeRun>& runs,
+void append_overview(PageBuffer& page, const std::vector<OptimizeRun>& runs,
                      const std::vector<std::vector<Ranked<IterationRow>>>& rankings, bool hide_scores) {
     page +=
         "<section class=\"overview\">\n<h2>Overview</h2>\n<table>\n<thead>\n<tr><th>Service</th><th>Experiment</th>"
         "<th>Objective</th><th>Iterations</th><th>Best iteration</th></tr>\n</thead>\n<tbody>\n";
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const auto& run = runs[i];
-        fmt::format_to(std::back_inserter(page),
+        fmt::format_to(fmt::appender(page),
                        "<tr><td><a href=\"#run-{}\">{}</a></td><td>{}</td><td>{}</td><td class=\"num\">{}</td>"
                        "<td>{}</td></tr>\n",
                        i, escape(run.service),
@@ -87,15 +87,14 @@ std::string best_cell(const OptimizeRun& run, const std::vector<Ranked<Iteration
     return cell;
 }
 
-std::string render(const std::vector<OptimizeRun>& runs, bool hide_scores) {
-    std::string page;
+void append_optimize_page(PageBuffer& page, const std::vector<OptimizeRun>& runs, bool hide_scores) {
     const auto title = runs.size() == 1 ? fmt::format("Brelk Optimization: {}", run_label(runs.front()))
                                         : std::string("Brelk Optimization Report");
     append_page_start(page, title, stylesheet());
     if (runs.empty()) {
         page += empty_state;
         append_page_end(page);
-        return page;
+        return;
     }
 
     std::vector<std::vector<Ranked<IterationRow>>> rankings;
@@ -110,7 +109,6 @@ std::string render(const std::vector<OptimizeRun>& runs, bool hide_scores) {
     page += latency_legend;
     for (std::size_t i = 0; i < runs.size(); ++i) append_run_section(page, runs[i], i, runs.size() >= 2, hide_scores);
     append_page_end(page);
-    return page;
 }
 
 }  // namespace brelk::optimize

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "html/ranking.hpp"
 #include "optimize/run.hpp"
 
@@ -14,6 +15,6 @@ namespace brelk::optimize {
 std::string best_cell(const OptimizeRun& run, const std::vector<Ranked<IterationRow>>& ranked, bool hide_scores);
 
 // `runs` in run order.
-std::string render(const std::vector<OptimizeRun>& runs, bool hide_scores);
+void append_optimize_page(PageBuffer& page, const std::vector<OptimizeRun>& runs, bool hide_scores);
 
 }  // namespace brelk::optimize

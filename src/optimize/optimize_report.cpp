@@ -28,9 +28,11 @@ Generated OptimizeReport::generate(const std::filesystem::path& dir, bool hide_s
             if (auto notice = hidden_score_notice(run)) output.notices.push_back(std::move(*notice));
         }
     }
-    output.page = render(runs, hide_scores);
     output.skipped = std::move(documents.skipped);
     output.count = runs.size();
+    output.render = renderer(std::move(runs), [hide_scores](PageBuffer& page, const std::vector<OptimizeRun>& held) {
+        append_optimize_page(page, held, hide_scores);
+    });
     return output;
 }
 

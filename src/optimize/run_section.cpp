@@ -19,8 +19,8 @@ namespace brelk::optimize {
 
 namespace {
 
-void append_convergence(std::string& page, const OptimizeRun& run, bool hide_scores) {
-    auto out = std::back_inserter(page);
+void append_convergence(PageBuffer& page, const OptimizeRun& run, bool hide_scores) {
+    auto out = fmt::appender(page);
     fmt::format_to(out, "<p class=\"convergence\">Objective <strong>{}</strong>", objective_name(run.objective));
     if (run.scorer) fmt::format_to(out, " · scorer: {}", escape(*run.scorer));
     fmt::format_to(out, " · {} iterations · best iteration <strong>#{}</strong>", run.total_iterations,
@@ -43,7 +43,7 @@ std::vector<Column> columns_of(const OptimizeRun& run, const RunLayout& layout) 
 }
 
 // A run without iterations has no starting configuration to show.
-void append_original(std::string& page, const OptimizeRun& run, const RunLayout& layout) {
+void append_original(PageBuffer& page, const OptimizeRun& run, const RunLayout& layout) {
     if (layout.order.empty()) return;
     const auto& start = *layout.order.front();
     const auto header = fmt::format(
@@ -77,10 +77,10 @@ std::vector<FailureGroup> failure_groups(const RunLayout& layout) {
 
 }  // namespace
 
-void append_run_section(std::string& page, const OptimizeRun& run, std::size_t index, bool several_runs,
+void append_run_section(PageBuffer& page, const OptimizeRun& run, std::size_t index, bool several_runs,
                         bool hide_scores) {
-    fmt::format_to(std::back_inserter(page), "<section class=\"run\" id=\"run-{}\">\n", index);
-    if (several_runs) fmt::format_to(std::back_inserter(page), "<h2>{}</h2>\n", escape(run_label(run)));
+    fmt::format_to(fmt::appender(page), "<section class=\"run\" id=\"run-{}\">\n", index);
+    if (several_runs) fmt::format_to(fmt::appender(page), "<h2>{}</h2>\n", escape(run_label(run)));
     append_convergence(page, run, hide_scores);
 
     const auto layout = layout_of(run);

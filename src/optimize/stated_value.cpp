@@ -22,7 +22,7 @@ std::string float_text(double number) {
 }
 
 // The parser never leaves a child unset; should one be, it reads as null.
-void append_child(std::string& page, const yaml::NodePtr& child) {
+void append_child(PageBuffer& page, const yaml::NodePtr& child) {
     if (child) {
         append_stated_value(page, *child);
     } else {
@@ -46,7 +46,7 @@ std::string scalar_display(const yaml::Node& value) {
     return "-";
 }
 
-void append_stated_value(std::string& page, const yaml::Node& value) {
+void append_stated_value(PageBuffer& page, const yaml::Node& value) {
     if (!is_tagged(value) && value.kind == yaml::NodeKind::Sequence) {
         page += "<ol>";
         for (const auto& item : value.items) {
@@ -72,7 +72,7 @@ void append_stated_value(std::string& page, const yaml::Node& value) {
     page += long_value_html(scalar_display(value));
 }
 
-void append_stepper_block(std::string& page, const OptimizeRun& run) {
+void append_stepper_block(PageBuffer& page, const OptimizeRun& run) {
     if (!run.stepper || !*run.stepper) return;
     page += "<h3>Stepper</h3>\n<div class=\"stated-block\">\n";
     append_stated_value(page, **run.stepper);

@@ -3,6 +3,7 @@
 // sequences as ordered lists, mappings as definition lists, scalars as text.
 #include <string>
 
+#include "html/page_buffer.hpp"
 #include "artefact/yaml.hpp"
 #include "optimize/run.hpp"
 
@@ -12,9 +13,9 @@ namespace brelk::optimize {
 std::string scalar_display(const yaml::Node& value);
 
 // Recursive; the parser bounds the nesting, so the recursion is bounded too.
-void append_stated_value(std::string& page, const yaml::Node& value);
+void append_stated_value(PageBuffer& page, const yaml::Node& value);
 
 // The "Stepper" block; nothing when the run states no stepper.
-void append_stepper_block(std::string& page, const OptimizeRun& run);
+void append_stepper_block(PageBuffer& page, const OptimizeRun& run);
 
 }  // namespace brelk::optimize

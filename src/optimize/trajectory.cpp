@@ -73,14 +73,14 @@ Tip tip_of(double x) {
 
 }  // namespace
 
-void append_trajectory(std::string& page, const OptimizeRun& run, bool hide_scores) {
+void append_trajectory(PageBuffer& page, const OptimizeRun& run, bool hide_scores) {
     if (run.iterations.empty()) return;
     std::vector<double> values;
     values.reserve(run.iterations.size());
     for (const auto& row : run.iterations) values.push_back(hide_scores ? row.observed_pass_rate : row.score);
     const auto points = points_of(values);
 
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out,
                    "<h3>{}</h3>\n<div class=\"trajectory\">\n<svg class=\"trajectory-svg\" width=\"320\" "
                    "height=\"64\" viewBox=\"0 0 320 64\" role=\"img\">",

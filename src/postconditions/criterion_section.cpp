@@ -20,9 +20,11 @@ namespace {
 
 constexpr std::size_t shown_failure_rows = 5;
 
-void append_class_row(std::string& page, std::string_view mark, std::string_view glyph, std::string_view text,
-                      std::string_view count) {
-    fmt::format_to(std::back_inserter(page),
+// Written into the page, or into the rows a page keeps for every criterion.
+template <class Out>
+void write_class_row(Out out, std::string_view mark, std::string_view glyph, std::string_view text,
+                     std::string_view count) {
+    fmt::format_to(out,
                    R"(<div class="pc-class"><span class="g {}">{}</span><span class="txt">{}</span><span class="cnt">{}</span></div>)",
                    mark, glyph, text, count);
 }
@@ -42,7 +44,7 @@ std::string verdict_classes(const Column& column) {
         auto text = fmt::format("{} <code>{}</code>", delivery ? "no delivery —" : "first failure at", escape(entry.condition));
         auto count = count_noun(entry.count, "sample");
         if (entry.input_index) count += fmt::format(" · {} {}", "input", *entry.input_index);
-        append_class_row(rows, delivery ? "m-none" : "m-fail", delivery ? "○" : "✗", text, count);
+        write_class_row(std::back_inserter(rows), delivery ? "m-none" : "m-fail", delivery ? "○" : "✗", text, count);
     }
     if (entries.size() <= shown) return rows;
     std::uint64_t rest = 0;
@@ -117,14 +119,14 @@ std::string bound_span(const StandingsBlockView* block) {
     return fmt::format(R"(<span class="crit-bound">at least {}{}</span>)", fixed(bound.wilson_lower_bound, 3), level);
 }
 
-void append_rate_cell(std::string& page, const Column& column, const StandingsBlockView* block, bool judged_nothing) {
+void append_rate_cell(PageBuffer& page, const Column& column, const StandingsBlockView* block, bool judged_nothing) {
     auto counts = counts_of(column, block);
     std::uint64_t total = std::uint64_t{counts.passed} + counts.failed;
     if (total == 0) {
         page += R"(<span class="pc-cell crit-cell"><span class="muted">-</span></span>)";
         return;
     }
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     if (judged_nothing) {
         fmt::format_to(out, R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:{}">—</span><span class="crit-count">nothing judged</span></span>)",
                        nothing_to_judge_colour);
@@ -136,9 +138,9 @@ void append_rate_cell(std::string& page, const Column& column, const StandingsBl
                    *colour, fixed(rate, 3), counts.passed, total, bound_span(block));
 }
 
-void append_criterion_panel(std::string& page, std::string_view prefix, const Column& column, std::size_t c, std::size_t column_count,
+void append_criterion_panel(PageBuffer& page, std::string_view prefix, const Column& column, std::size_t c, std::size_t column_count,
                             bool judged_nothing, std::string_view failure_rows) {
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out, R"(<div class="pc-cfg" id="{}pc-{}-criterion-cfg-{}">)", prefix, c, column.ordinal);
     if (column_count >= 2) {
         fmt::format_to(out, R"(<div class="pc-who"><span class="cfg-badge">{}</span>{}</div>)", column.ordinal,
@@ -146,11 +148,11 @@ void append_criterion_panel(std::string& page, std::string_view prefix, const Co
     }
     if (judged_nothing) {
         auto samples = std::uint64_t{column.passed_samples} + column.failed_samples;
-        append_class_row(page, "m-none", "○", "no sample was evaluated — nothing the service returned could be judged",
+        write_class_row(fmt::appender(page), "m-none", "○", "no sample was evaluated — nothing the service returned could be judged",
                          count_noun(samples, "sample"));
     } else {
         if (column.passed_samples != 0) {
-            append_class_row(page, "m-pass", "✓", "every check held", count_noun(column.passed_samples, "sample"));
+            write_class_row(fmt::appender(page), "m-pass", "✓", "every check held", count_noun(column.passed_samples, "sample"));
         }
         page += failure_rows;
     }
@@ -158,7 +160,7 @@ void append_criterion_panel(std::string& page, std::string_view prefix, const Co
 }
 
 // `blocks` holds each column's block for the criterion, or null.
-void append_slack_note(std::string& page, std::span<const StandingsBlockView* const> blocks,
+void append_slack_note(PageBuffer& page, std::span<const StandingsBlockView* const> blocks,
                        std::span<const Column> columns) {
     std::string items;
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -169,19 +171,19 @@ void append_slack_note(std::string& page, std::span<const StandingsBlockView* co
                        columns[i].ordinal, escape(*block->optional_slack));
     }
     if (items.empty()) return;
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    "<p class=\"legend\">Optional checks may fail within a declared budget without failing their criterion: {}</p>\n",
                    items);
 }
 
 // `blocks` holds each column's block for the criterion, or null.
-void append_section(std::string& page, const Comparison& comparison, const CriterionView& criterion, std::size_t index,
+void append_section(PageBuffer& page, const Comparison& comparison, const CriterionView& criterion, std::size_t index,
                     std::span<const Column> columns, std::span<const StandingsBlockView* const> blocks,
                     const PageFacts& facts) {
     auto postconditions = std::count_if(criterion.checks.begin(), criterion.checks.end(),
                                         [](const auto& check) { return stated_provenance(check) != Provenance::Input; });
     const auto c = index + 1;
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    R"(<details class="crit" style="--pc-columns: {}"><summary><span class="crit-label"><span class="crit-kind">Criterion:</span> <span class="crit-name">{}</span> <span class="crit-note">{}</span></span>)",
                    comparison.column_count, escape(criterion.name),
                    count_noun(static_cast<std::uint64_t>(postconditions), "postcondition"));
@@ -200,7 +202,7 @@ void append_section(std::string& page, const Comparison& comparison, const Crite
 
 }  // namespace
 
-void append_blocks(std::string& page, const Comparison& comparison, std::span<const Column> columns) {
+void append_blocks(PageBuffer& page, const Comparison& comparison, std::span<const Column> columns) {
     if (!comparison.has_checks()) return;
     append_strip_legend(page,
                         "A criterion states postconditions the response must satisfy whatever input drove it. A sample "
@@ -216,7 +218,7 @@ void append_blocks(std::string& page, const Comparison& comparison, std::span<co
             "1/6, not 1/1.</p>\n";
 }
 
-void append_criterion(std::string& page, const Comparison& comparison, const CriterionView& criterion,
+void append_criterion(PageBuffer& page, const Comparison& comparison, const CriterionView& criterion,
                       std::size_t index, std::span<const Column> columns) {
     std::vector<const StandingsBlockView*> blocks;
     blocks.reserve(columns.size());

@@ -91,28 +91,28 @@ std::string expected_value_id(std::string_view prefix, std::string_view key, con
     return fmt::format("{}exp-{}-{}-{}", prefix, escape(key), value.criterion_number, value.check_number);
 }
 
-void append_input_strip(std::string& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
+void append_input_strip(PageBuffer& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
                         std::size_t column) {
     page += R"(<span class="outcome-strip">)";
     for (const auto& value : values) {
         const auto& tally = value.tallies[column];
         auto colour = tally_colour(tally);
         if (!colour) continue;
-        fmt::format_to(std::back_inserter(page),
+        fmt::format_to(fmt::appender(page),
                        R"(<a class="sq-link" href="#{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)",
                        expected_value_id(prefix, key, value), escape(plain_label(value.check->id)), stated_state(tally), *colour);
     }
     page += "</span>";
 }
 
-void append_expected_panel(std::string& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
+void append_expected_panel(PageBuffer& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
                            std::span<const Column> columns) {
     page += R"(<div class="pc-panel">)";
     if (values.empty()) {
         page += R"(<div class="pc-cfg"><span class="muted">This input states no expected values.</span></div></div>)";
         return;
     }
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out, "<div class=\"pc-grid nested\" style=\"--pc-columns: {}\">\n", columns.size());
     append_head(page, columns, "Expected postcondition");
     for (const auto& value : values) {
@@ -125,9 +125,9 @@ void append_expected_panel(std::string& page, std::string_view prefix, std::stri
     page += "</div></div>";
 }
 
-void append_input_row(std::string& page, const Comparison& comparison, std::string_view key, std::string_view anchor,
+void append_input_row(PageBuffer& page, const Comparison& comparison, std::string_view key, std::string_view anchor,
                       const InputTally& tally, std::span<const Column> columns, const ExcerptIndex& excerpts) {
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out, R"(<details class="pc-row exp-row" id="{}{}"><summary>)", comparison.anchor_prefix, anchor);
     fmt::format_to(out, R"(<span class="pc-label"><b>{}</b>)", input_name(key));
     if (auto stated = excerpts.find(key)) {
@@ -163,7 +163,7 @@ std::vector<std::string_view> in_input_order(std::vector<std::string_view> keys)
 
 }  // namespace
 
-void append_expected_values(std::string& page, const Comparison& comparison, std::span<const Column> columns) {
+void append_expected_values(PageBuffer& page, const Comparison& comparison, std::span<const Column> columns) {
     if (!comparison.has_checks()) return;
     auto tallies = input_tallies(comparison);
     if (tallies.empty()) return;
@@ -180,7 +180,7 @@ void append_expected_values(std::string& page, const Comparison& comparison, std
                         "One square per value this input expects, in the order it states them; its colour is the share "
                         "of that input’s samples the check held on.");
 
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out,
                    "<div class=\"pc-grid inputs\" style=\"--pc-columns: {}\">\n<div class=\"pc-head\"><span "
                    "class=\"pc-label\">Input</span><span class=\"pc-cell\">Samples</span>",

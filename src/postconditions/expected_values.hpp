@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/comparison.hpp"
 
 namespace brelk {
 
 // Nothing when the comparison has no input-check rows. `columns` are those the
 // comparison was built from.
-void append_expected_values(std::string& page, const Comparison& comparison, std::span<const Column> columns);
+void append_expected_values(PageBuffer& page, const Comparison& comparison, std::span<const Column> columns);
 
 // Keys of the inputs on which the column (0-based) skipped samples of any
 // check, each once, in input order.

@@ -106,15 +106,15 @@ std::string strip_for_criterion(const Comparison& comparison, std::size_t column
     return fmt::format(R"(<span class="outcome-strip">{}</span>)", squares);
 }
 
-void append_strip_legend(std::string& page, std::string_view legend) {
-    fmt::format_to(std::back_inserter(page),
+void append_strip_legend(PageBuffer& page, std::string_view legend) {
+    fmt::format_to(fmt::appender(page),
                    R"(<p class="legend strip-legend">{}<span class="key"><span class="ramp"></span><span class="ramp-ends"><span>none held</span><span>all held</span></span></span><span class="key"><span class="sq" style="background:{}"></span> nothing to judge — not a rate, and off the scale</span>)",
                    legend, nothing_to_judge_colour);
     page += "</p>\n";
 }
 
-void append_head(std::string& page, std::span<const Column> columns, std::string_view label) {
-    auto out = std::back_inserter(page);
+void append_head(PageBuffer& page, std::span<const Column> columns, std::string_view label) {
+    auto out = fmt::appender(page);
     if (columns.size() == 1) {
         fmt::format_to(out, R"(<div class="pc-head"><span class="pc-label">{}</span><span class="pc-cell" title="{}">Held</span></div>)",
                        escape(label), escape(columns.front().name));
@@ -129,7 +129,7 @@ void append_head(std::string& page, std::span<const Column> columns, std::string
     page += "</div>\n";
 }
 
-void append_cell(std::string& page, const Tally& tally) {
+void append_cell(PageBuffer& page, const Tally& tally) {
     std::string mark;
     if (tally.total() == 0) {
         mark = R"(<span class="muted">-</span>)";
@@ -139,7 +139,7 @@ void append_cell(std::string& page, const Tally& tally) {
     } else {
         mark = fmt::format(R"(<span class="mark" style="color:{}">—/{}</span>)", nothing_to_judge_colour, tally.total());
     }
-    fmt::format_to(std::back_inserter(page), R"(<span class="pc-cell" title="{} passed · {} failed · {} never evaluated">{}</span>)",
+    fmt::format_to(fmt::appender(page), R"(<span class="pc-cell" title="{} passed · {} failed · {} never evaluated">{}</span>)",
                    tally.passed, tally.failed, tally.skipped, mark);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/comparison.hpp"
 
 namespace brelk {
@@ -35,10 +36,10 @@ std::string strip_for_criterion(const Comparison& comparison, std::size_t column
                                 const CriterionPositions& positions);
 
 // `legend` is HTML and inserted as is.
-void append_strip_legend(std::string& page, std::string_view legend);
+void append_strip_legend(PageBuffer& page, std::string_view legend);
 
-void append_head(std::string& page, std::span<const Column> columns, std::string_view label);
+void append_head(PageBuffer& page, std::span<const Column> columns, std::string_view label);
 
-void append_cell(std::string& page, const Tally& tally);
+void append_cell(PageBuffer& page, const Tally& tally);
 
 }  // namespace brelk

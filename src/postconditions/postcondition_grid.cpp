@@ -137,10 +137,10 @@ std::size_t distinct_inputs(const CheckView& check) {
     return keys.size();
 }
 
-void append_matrix(std::string& page, const CheckView& check, const std::vector<PanelRow>& rows,
+void append_matrix(PageBuffer& page, const CheckView& check, const std::vector<PanelRow>& rows,
                    std::size_t column_count, const ExcerptIndex& excerpts) {
     const auto all_inputs = distinct_inputs(check);
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out, "<div class=\"class-grid\" style=\"--pc-columns: {}\">\n", column_count);
     for (const auto& row : rows) {
         fmt::format_to(out, R"(<div class="class-row"><span class="pc-label"><span class="{}">{}</span> {}</span>)", row.mark,
@@ -160,7 +160,7 @@ void append_matrix(std::string& page, const CheckView& check, const std::vector<
 
 // Stated fractions that disagree with the row's own counts, so that a reader
 // sees what the artefact claimed beside what it counted.
-void append_stated_fractions(std::string& page, const Rows& rows, const Column& column) {
+void append_stated_fractions(PageBuffer& page, const Rows& rows, const Column& column) {
     std::string items;
     for (const auto* row : rows) {
         auto judged = saturating_add(row->passed, row->failed);
@@ -171,7 +171,7 @@ void append_stated_fractions(std::string& page, const Rows& rows, const Column& 
         fmt::format_to(std::back_inserter(items), "{}: {}", input_name(row->input_key), fixed(row->observed_fraction, 3));
     }
     if (items.empty()) return;
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    R"(<div class="pc-tail"><span class="cfg-badge">{}</span>{} · <div class="pc-tail">stated observed fraction — {}</div></div>)",
                    column.ordinal, escape(column.name), items);
 }
@@ -190,9 +190,9 @@ std::uint64_t elided_of(const CheckView& check) {
     return sum;
 }
 
-void append_check_row(std::string& page, std::string_view prefix, const CheckView& check, std::size_t c, std::size_t k,
+void append_check_row(PageBuffer& page, std::string_view prefix, const CheckView& check, std::size_t c, std::size_t k,
                       std::span<const Column> columns, const ExcerptIndex& excerpts) {
-    auto out = std::back_inserter(page);
+    auto out = fmt::appender(page);
     fmt::format_to(out, R"(<details class="pc-row"><summary id="{}pc-{}-{}">)", prefix, c, k);
     fmt::format_to(out, R"(<span class="pc-label">{}{}</span>)", check.id.label(),
                    any_optional(check) ? R"( <span class="badge optional">optional</span>)" : "");
@@ -212,14 +212,14 @@ void append_check_row(std::string& page, std::string_view prefix, const CheckVie
 
 }  // namespace
 
-void append_postcondition_grid(std::string& page, const Comparison& comparison, const CriterionView& criterion,
+void append_postcondition_grid(PageBuffer& page, const Comparison& comparison, const CriterionView& criterion,
                                std::size_t index, std::span<const Column> columns) {
     append_postcondition_grid(page, comparison, criterion, index, columns, ExcerptIndex::of(columns));
 }
 
-void append_postcondition_grid(std::string& page, const Comparison& comparison, const CriterionView& criterion,
+void append_postcondition_grid(PageBuffer& page, const Comparison& comparison, const CriterionView& criterion,
                                std::size_t index, std::span<const Column> columns, const ExcerptIndex& excerpts) {
-    fmt::format_to(std::back_inserter(page), "<div class=\"pc-grid\" style=\"--pc-columns: {}\">\n", comparison.column_count);
+    fmt::format_to(fmt::appender(page), "<div class=\"pc-grid\" style=\"--pc-columns: {}\">\n", comparison.column_count);
     append_head(page, columns, "Postcondition");
     // Input checks keep their number so that the strips' anchors line up.
     for (std::size_t k = 1; k <= criterion.checks.size(); ++k) {

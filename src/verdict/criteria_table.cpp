@@ -35,7 +35,7 @@ struct TableFacts {
     std::unordered_set<std::string_view> partial_credit;
 };
 
-void append_row(std::string& page, const CriterionRow& row, const TableFacts& facts) {
+void append_row(PageBuffer& page, const CriterionRow& row, const TableFacts& facts) {
     std::string postconditions;
     if (facts.comparison.has_checks()) {
         postconditions = fmt::format(R"(<td class="postconditions">{}</td>)",
@@ -44,7 +44,7 @@ void append_row(std::string& page, const CriterionRow& row, const TableFacts& fa
     const std::string_view partial_credit = facts.partial_credit.count(row.id) != 0
                                                 ? R"( <span class="badge partial-credit">partial credit</span>)"
                                                 : "";
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    R"(<tr><td>{}{}</td><td class="num">{}</td><td class="cell">{} {} ({}/{})</td>{}<td class="num">{}</td><td>{}</td></tr>)"
                    "\n",
                    escape(row.id), partial_credit, threshold_cell(row), observed_bar(row.observed_rate),
@@ -79,10 +79,10 @@ std::unordered_set<std::string_view> partial_credit_criteria(const VerdictRun& r
     return names;
 }
 
-void append_criteria_table(std::string& page, const VerdictRun& run, const Comparison& comparison) {
+void append_criteria_table(PageBuffer& page, const VerdictRun& run, const Comparison& comparison) {
     const std::string_view postconditions_head =
         comparison.has_checks() ? R"(<th>Postconditions <span class="muted">(contract order)</span></th>)" : "";
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    "<table>\n<thead>\n"
                    "<tr><th>Criterion</th><th>Threshold</th><th>Observed</th>{}<th>Samples</th><th>Verdict</th></tr>\n"
                    "</thead>\n<tbody>\n",

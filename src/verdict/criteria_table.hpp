@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/comparison.hpp"
 #include "verdict/verdict_record.hpp"
 
@@ -23,6 +24,6 @@ std::unordered_set<std::string_view> partial_credit_criteria(const VerdictRun& r
 
 // The whole table; `comparison` is built over the run's one column and
 // decides whether the postconditions column is there.
-void append_criteria_table(std::string& page, const VerdictRun& run, const Comparison& comparison);
+void append_criteria_table(PageBuffer& page, const VerdictRun& run, const Comparison& comparison);
 
 }  // namespace brelk::verdict

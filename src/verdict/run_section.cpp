@@ -20,12 +20,12 @@ namespace brelk::verdict {
 
 namespace {
 
-void append_heading(std::string& page, const VerdictRun& run) {
+void append_heading(PageBuffer& page, const VerdictRun& run) {
     const std::string when = run.timestamp ? escape(stated_instant(*run.timestamp)) : "run";
-    fmt::format_to(std::back_inserter(page), "<h3>Run {}</h3>\n", when);
+    fmt::format_to(fmt::appender(page), "<h3>Run {}</h3>\n", when);
 }
 
-void append_facts(std::string& page, const VerdictRun& run) {
+void append_facts(PageBuffer& page, const VerdictRun& run) {
     const auto facts = run_facts(run);
     if (facts.empty()) return;
     page += "<p class=\"run-facts\">";
@@ -36,10 +36,10 @@ void append_facts(std::string& page, const VerdictRun& run) {
     page += "</p>\n";
 }
 
-void append_nothing_delivered(std::string& page, const VerdictRun& run) {
+void append_nothing_delivered(PageBuffer& page, const VerdictRun& run) {
     const auto undelivered = nothing_delivered(run);
     if (!undelivered) return;
-    fmt::format_to(std::back_inserter(page),
+    fmt::format_to(fmt::appender(page),
                    "<p class=\"nothing-delivered\"><b>Nothing was delivered.</b> Not one of the {} recorded here "
                    "received a response, so this record describes the attempt to reach the service and not the "
                    "service itself. The breakdown below states what happened; the counts are of trials, as they "
@@ -83,7 +83,7 @@ std::optional<std::uint64_t> nothing_delivered(const VerdictRun& run) {
     return delivery;
 }
 
-void append_run(std::string& page, std::size_t section, const VerdictRun& run, bool headed) {
+void append_run(PageBuffer& page, std::size_t section, const VerdictRun& run, bool headed) {
     if (headed) append_heading(page, run);
     append_facts(page, run);
     append_nothing_delivered(page, run);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "verdict/verdict_record.hpp"
 
 namespace brelk::verdict {
@@ -23,6 +24,6 @@ std::optional<std::uint64_t> nothing_delivered(const VerdictRun& run);
 // `headed`: the use case has several runs, so each gets a heading of its own.
 // `section` counts the runs rendered before this one on the page; it keeps the
 // anchors of each run's postcondition sections apart.
-void append_run(std::string& page, std::size_t section, const VerdictRun& run, bool headed);
+void append_run(PageBuffer& page, std::size_t section, const VerdictRun& run, bool headed);
 
 }  // namespace brelk::verdict

@@ -36,12 +36,12 @@ std::string composite_verdicts(const std::vector<VerdictRun>& runs) {
     return verdicts;
 }
 
-void append_overview(std::string& page, const UseCases& use_cases) {
+void append_overview(PageBuffer& page, const UseCases& use_cases) {
     page += "<h2>Overview</h2>\n<table>\n<thead>\n"
             "<tr><th>Service</th><th>Runs</th><th>Criteria</th><th>Verdicts</th></tr>\n"
             "</thead>\n<tbody>\n";
     for (const auto& [id, runs] : use_cases) {
-        fmt::format_to(std::back_inserter(page),
+        fmt::format_to(fmt::appender(page),
                        R"(<tr><td>{}</td><td class="num">{}</td><td class="num">{}</td><td>{}</td></tr>)"
                        "\n",
                        escape(id), runs.size(), distinct_criteria(runs), composite_verdicts(runs));
@@ -57,19 +57,17 @@ std::string verdict_css() {
     return css;
 }
 
-std::string verdict_page(const UseCases& use_cases) {
+void append_verdict_page(PageBuffer& page, const UseCases& use_cases) {
     // A lone use case already stands in the title.
     const bool alone = use_cases.size() == 1;
-    std::string page;
     append_page_start(page, page_title(use_cases), verdict_css());
     if (!alone) append_overview(page, use_cases);
     std::size_t section = 0;
     for (const auto& [id, runs] : use_cases) {
-        if (!alone) fmt::format_to(std::back_inserter(page), "<h2>{}</h2>\n", escape(id));
+        if (!alone) fmt::format_to(fmt::appender(page), "<h2>{}</h2>\n", escape(id));
         for (const auto& run : runs) append_run(page, section++, run, runs.size() > 1);
     }
     append_page_end(page);
-    return page;
 }
 
 }  // namespace brelk::verdict

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "html/page_buffer.hpp"
 #include "verdict/use_cases.hpp"
 
 namespace brelk::verdict {
@@ -13,6 +14,6 @@ namespace brelk::verdict {
 std::string verdict_css();
 
 // The whole page, from the doctype to the footer.
-std::string verdict_page(const UseCases& use_cases);
+void append_verdict_page(PageBuffer& page, const UseCases& use_cases);
 
 }  // namespace brelk::verdict

@@ -16,7 +16,7 @@ Generated VerdictReport::generate(const std::filesystem::path& dir, bool /*hide_
 
     ReportOutput output;
     output.count = records.runs.size();
-    output.page = verdict_page(group_by_use_case(std::move(records.runs)));
+    output.render = renderer(group_by_use_case(std::move(records.runs)), append_verdict_page);
     output.skipped = std::move(records.skipped);
     output.notices = std::move(records.notices);
     return output;

@@ -93,7 +93,9 @@ TEST(ExploreVariants, OrderingIsTotalEvenForStatedNaN) {
 }
 
 TEST(ExplorePage, EmptyStateAndTitles) {
-    auto page = render_page({});
+    CollectedPage collected;
+    append_explore_page(collected, {});
+    const std::string& page = collected.text();
     EXPECT_NE(page.find("<h1>Brelk Exploration Report</h1>\n</header>\n<main>\n<p class=\"empty\">No explorations "
                         "found. Run an explore experiment to produce configuration data, then regenerate this "
                         "report.</p>\n</main>\n"),

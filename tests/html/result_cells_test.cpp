@@ -1,3 +1,4 @@
+#include "html/page_buffer.hpp"
 #include "html/result_cells.hpp"
 
 #include <gtest/gtest.h>
@@ -16,9 +17,9 @@ std::size_t occurrences(const std::string& text, const std::string& needle) {
 }
 
 std::string stated_cell(std::optional<double> p50, double column_max) {
-    std::string page;
+    CollectedPage page;
     append_stated_latency_cell(page, p50, column_max);
-    return page;
+    return page.text();
 }
 
 TEST(ResultCells, BadgesAndCostCells) {
@@ -50,12 +51,12 @@ LatencyRow row(std::uint64_t ordinal, std::string label, std::vector<std::uint64
 }
 
 TEST(LatencyBlock, RendersStripsLegendAndFigures) {
-    std::string page;
+    CollectedPage page;
     append_latency_block(page, {}, "Configuration");
     auto silent = row(1, "a", {});
     silent.avg_time_per_sample_ms = 40;
     append_latency_block(page, {silent}, "Configuration");
-    EXPECT_EQ(page, "") << "no passing latency anywhere: not even the heading";
+    EXPECT_EQ(page.text(), "") << "no passing latency anywhere: not even the heading";
 
     auto single = row(1, "single", {120});
     single.avg_time_per_sample_ms = 130;
@@ -115,7 +116,7 @@ TEST(LatencyBlock, RendersStripsLegendAndFigures) {
         R"(<tr><td><span class="cfg-badge">4</span>unjudged</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="latency">30ms</td><td class="num">1</td></tr>)" "\n"
         R"(<tr><td><span class="cfg-badge">5</span>none</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="latency muted">–</td><td class="num">0</td></tr>)" "\n"
         "</tbody>\n</table>\n</details>\n";
-    EXPECT_EQ(page, expected);
+    EXPECT_EQ(page.text(), expected);
 }
 
 TEST(LatencyBlock, TipsAnchorInwardsNearTheEnds) {
@@ -124,47 +125,47 @@ TEST(LatencyBlock, TipsAnchorInwardsNearTheEnds) {
     r.p50_ms = 51.9;   // x 59.9
     r.p95_ms = 252.0;  // x 260.0
     r.p99_ms = 252.1;  // x 260.1
-    std::string page;
+    CollectedPage page;
     append_latency_block(page, {r}, "C");
-    EXPECT_NE(page.find(R"(cx="59.9" cy="14" r="4"/><text class="tip" x="59.9" y="9" text-anchor="start">p50)"), std::string::npos);
-    EXPECT_NE(page.find(R"(cx="260.0" cy="14" r="4"/><text class="tip" x="260.0" y="9" text-anchor="middle">p95)"), std::string::npos);
-    EXPECT_NE(page.find(R"(cx="260.1" cy="14" r="4"/><text class="tip" x="260.1" y="9" text-anchor="end">p99)"), std::string::npos);
-    EXPECT_NE(page.find(R"(cx="8.0" cy="14" r="2"/><text class="tip" x="8.0" y="9" text-anchor="start">0ms)"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(cx="59.9" cy="14" r="4"/><text class="tip" x="59.9" y="9" text-anchor="start">p50)"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(cx="260.0" cy="14" r="4"/><text class="tip" x="260.0" y="9" text-anchor="middle">p95)"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(cx="260.1" cy="14" r="4"/><text class="tip" x="260.1" y="9" text-anchor="end">p99)"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(cx="8.0" cy="14" r="2"/><text class="tip" x="8.0" y="9" text-anchor="start">0ms)"), std::string::npos);
 }
 
 TEST(LatencyBlock, DotsAreThinnedToAboutHundredFifty) {
     std::vector<std::uint64_t> many(450);
     for (std::size_t i = 0; i < many.size(); ++i) many[i] = i;
-    std::string page;
+    CollectedPage page;
     append_latency_block(page, {row(1, "r", many)}, "C");
-    EXPECT_EQ(occurrences(page, "strip-dot"), 150U);
-    EXPECT_NE(page.find(">447ms<"), std::string::npos);
-    EXPECT_EQ(page.find(">448ms<"), std::string::npos);
+    EXPECT_EQ(occurrences(page.text(), "strip-dot"), 150U);
+    EXPECT_NE(page.text().find(">447ms<"), std::string::npos);
+    EXPECT_EQ(page.text().find(">448ms<"), std::string::npos);
 
     many.resize(299);
     page.clear();
     append_latency_block(page, {row(1, "r", many)}, "C");
-    EXPECT_EQ(occurrences(page, "strip-dot"), 299U);
+    EXPECT_EQ(occurrences(page.text(), "strip-dot"), 299U);
 }
 
 TEST(LatencyBlock, AllZeroLatenciesScaleAgainstOne) {
-    std::string page;
+    CollectedPage page;
     append_latency_block(page, {row(1, "r", {0, 0})}, "C");
-    EXPECT_NE(page.find(R"(<line class="strip-range" x1="8.0" y1="14" x2="8.0" y2="14"/>)"), std::string::npos);
-    EXPECT_NE(page.find("0ms – 0ms · "), std::string::npos);
+    EXPECT_NE(page.text().find(R"(<line class="strip-range" x1="8.0" y1="14" x2="8.0" y2="14"/>)"), std::string::npos);
+    EXPECT_NE(page.text().find("0ms – 0ms · "), std::string::npos);
 }
 
 TEST(FailureBreakdown, RendersEveryInputCellForm) {
-    std::string page;
+    CollectedPage page;
     append_failure_breakdown(page, "Configuration", {{"a", {}}, {"b", {}}});
-    EXPECT_EQ(page, "");
+    EXPECT_EQ(page.text(), "");
 
     FailureDistributionEntry undelivered{"timeout", 3, "delivery", std::nullopt, std::nullopt};
     FailureDistributionEntry both{"x > 1", 2, "assertion", 4, "say \"hi\""};
     FailureDistributionEntry excerpt_only{"c", 1, std::nullopt, std::nullopt, "e"};
     FailureDistributionEntry index_only{std::string(81, 'z'), 1, "Delivery", 0, std::nullopt};
     append_failure_breakdown(page, "Run & config", {{"base", {undelivered, both}}, {}, {"v<2>", {excerpt_only, index_only}}});
-    EXPECT_EQ(page,
+    EXPECT_EQ(page.text(),
               "<h3>Failure breakdown</h3>\n<table class=\"failure-breakdown\">\n<thead>\n"
               "<tr><th>Run &amp; config</th><th>Condition</th><th>Failures</th><th>Input</th></tr>\n</thead>\n<tbody>\n"
               R"(<tr><td>base</td><td><span class="badge delivery">no delivery</span> timeout</td><td class="num">3</td><td><span class="muted">-</span></td></tr>)" "\n"
@@ -197,13 +198,13 @@ TEST(FactorValues, LongValuesSizeHintsAndBaseConfig) {
     EXPECT_EQ(factor_display(FactorValue{-std::numeric_limits<double>::infinity()}), "-inf");
     EXPECT_EQ(factor_display(FactorValue{std::nan("")}), "NaN");
 
-    std::string page;
+    CollectedPage page;
     append_base_config(page, "<b>Base</b>", {});
-    EXPECT_EQ(page, "");
+    EXPECT_EQ(page.text(), "");
     const std::string a81(81, 'a');
     append_base_config(page, "<b>Base</b>",
                        {{"model", "m<1>"}, {"wide", a81}, {"prompt", "Hello\r\nWorld\n"}, {"exact", std::string(80, 'b')}});
-    EXPECT_EQ(page,
+    EXPECT_EQ(page.text(),
               R"(<details class="factor-list base-config"><summary><b>Base</b></summary><dl>)"
               "<dt>model</dt><dd>m&lt;1&gt;</dd>"
               R"(<dt>wide</dt><dd><details class="long-value"><summary>)" + std::string(60, 'a') +

@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "artefact/yaml.hpp"
 #include "optimize/iteration_ranking.hpp"
 #include "optimize/iteration_table.hpp"
@@ -132,11 +133,11 @@ TEST(Trajectory, ValuesThatAreNotFiniteStayOnTheChart) {
     OptimizeRun run;
     const double inf = std::numeric_limits<double>::infinity();
     run.iterations = {row(1, 0.5), row(2, std::nan("")), row(3, inf), row(4, -inf), row(5, 0.9)};
-    std::string page;
+    CollectedPage page;
     append_trajectory(page, run, false);
-    EXPECT_NE(page.find("points=\"16.0,52.0 88.0,32.0 160.0,12.0 232.0,52.0 304.0,12.0\""), std::string::npos);
-    EXPECT_NE(page.find(">#2 · NaN</text>"), std::string::npos);
-    EXPECT_NE(page.find(">#3 · inf</text>"), std::string::npos);
+    EXPECT_NE(page.text().find("points=\"16.0,52.0 88.0,32.0 160.0,12.0 232.0,52.0 304.0,12.0\""), std::string::npos);
+    EXPECT_NE(page.text().find(">#2 · NaN</text>"), std::string::npos);
+    EXPECT_NE(page.text().find(">#3 · inf</text>"), std::string::npos);
 }
 
 yaml::NodePtr parse(const std::string& text) {
@@ -152,9 +153,9 @@ TEST(StatedValue, ScalarsAndNesting) {
         EXPECT_EQ(scalar_display(*parse(text)), shown) << text;
     }
 
-    std::string page;
+    CollectedPage page;
     append_stated_value(page, *parse("- [a, [b]]\n- {x: {y: <z>}}\n- !seq [1]\n- {[k]: v}\n"));
-    EXPECT_EQ(page,
+    EXPECT_EQ(page.text(),
               "<ol><li><ol><li>a</li><li><ol><li>b</li></ol></li></ol></li><li><dl><dt>x</dt><dd><dl><dt>y</dt>"
               "<dd>&lt;z&gt;</dd></dl></dd></dl></li><li>-</li><li><dl><dt>-</dt><dd>v</dd></dl></li></ol>");
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/criterion_section.hpp"
 #include "postconditions/fixtures.hpp"
 
@@ -32,9 +33,9 @@ TEST(CriterionSection, RatesPanelsAndSlack) {
     std::vector<Column> columns{a, column("B", 2, b_blocks, 0, 4)};
     auto comparison = Comparison::build(columns);
 
-    std::string page;
+    CollectedPage page;
     append_criterion(page, comparison, comparison.criteria[0], 0, columns);
-    EXPECT_EQ(before_grid(page),
+    EXPECT_EQ(before_grid(page.text()),
               R"(<details class="crit" style="--pc-columns: 2"><summary><span class="crit-label"><span class="crit-kind">Criterion:</span> <span class="crit-name">resp</span> <span class="crit-note">1 postcondition</span></span>)"
               R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:#3d7d2d">0.950</span><span class="crit-count">19 of 20 samples</span><span class="crit-bound">at least 0.810 at 95%</span></span>)"
               R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:#f9a825">—</span><span class="crit-count">nothing judged</span></span>)"
@@ -55,13 +56,13 @@ TEST(CriterionSection, RatesPanelsAndSlack) {
 
     // The whole page gathers each column's blocks and failures once; its
     // sections read exactly as each one alone.
-    std::string sections;
+    CollectedPage sections;
     for (std::size_t i = 0; i < comparison.criteria.size(); ++i) {
         append_criterion(sections, comparison, comparison.criteria[i], i, columns);
     }
-    std::string whole;
+    CollectedPage whole;
     append_blocks(whole, comparison, columns);
-    EXPECT_NE(whole.find(sections), std::string::npos);
+    EXPECT_NE(whole.text().find(sections.text()), std::string::npos);
 }
 
 TEST(CriterionSection, SingleColumnFallbacksAndLegends) {
@@ -73,11 +74,11 @@ TEST(CriterionSection, SingleColumnFallbacksAndLegends) {
     std::vector<Column> columns{column("only", 1, blocks, 3, 1)};
     auto comparison = Comparison::build(columns);
 
-    std::string page;
+    CollectedPage page;
     append_blocks(page, comparison, columns);
     const std::string legend =
         R"(<p class="legend strip-legend">A criterion states postconditions the response must satisfy whatever input drove it. A sample passes the criterion when every one of them holds on that sample; a cell states the samples it held on, coloured by that share. Postconditions appear in the order the contract declares them.)";
-    EXPECT_EQ(page.rfind(legend, 0), 0u);
+    EXPECT_EQ(page.text().rfind(legend, 0), 0u);
     const std::string first_section =
         R"(<details class="crit" style="--pc-columns: 1"><summary><span class="crit-label"><span class="crit-kind">Criterion:</span> <span class="crit-name">in</span> <span class="crit-note">0 postconditions</span></span>)"
         R"(<span class="pc-cell crit-cell"><span class="muted">-</span></span></summary><div class="pc-panel">)"
@@ -87,20 +88,20 @@ TEST(CriterionSection, SingleColumnFallbacksAndLegends) {
         "\n<div class=\"pc-grid\" style=\"--pc-columns: 1\">\n"
         "<div class=\"pc-head\"><span class=\"pc-label\">Postcondition</span><span class=\"pc-cell\" title=\"only\">Held</span></div>\n"
         "</div>\n";
-    EXPECT_NE(page.find(first_section), std::string::npos) << page;
+    EXPECT_NE(page.text().find(first_section), std::string::npos) << page.text();
     // A block without counts falls back to the column's samples and shows no bound.
-    EXPECT_NE(page.find(R"(<span class="crit-name">plain</span> <span class="crit-note">0 postconditions</span></span><span class="pc-cell crit-cell"><span class="crit-rate" style="color:#7b7d19">0.750</span><span class="crit-count">3 of 4 samples</span></span>)"),
+    EXPECT_NE(page.text().find(R"(<span class="crit-name">plain</span> <span class="crit-note">0 postconditions</span></span><span class="pc-cell crit-cell"><span class="crit-rate" style="color:#7b7d19">0.750</span><span class="crit-count">3 of 4 samples</span></span>)"),
               std::string::npos);
     const std::string closing =
         "<p class=\"legend\">Counts are out of every sample: a postcondition judged once and skipped five times reads 1/6, "
         "not 1/1.</p>\n";
-    EXPECT_EQ(page.substr(page.size() - closing.size()), closing);
+    EXPECT_EQ(page.text().substr(page.text().size() - closing.size()), closing);
 
     std::vector<StandingsBlockView> empty{block("x", {})};
     std::vector<Column> without_checks{column("a", 1, empty)};
     page.clear();
     append_blocks(page, Comparison::build(without_checks), without_checks);
-    EXPECT_EQ(page, "");
+    EXPECT_EQ(page.text(), "");
 }
 
 }  // namespace

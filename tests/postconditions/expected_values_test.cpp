@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/expected_values.hpp"
 #include "postconditions/fixtures.hpp"
 #include "postconditions/input_naming.hpp"
@@ -47,12 +48,12 @@ TEST(ExpectedValues, PanelRowsStripsAndNestedGrid) {
     std::vector<Column> columns{a, column("B", 2, b_blocks)};
     auto comparison = Comparison::build(columns);
 
-    std::string page;
+    CollectedPage page;
     append_expected_values(page, comparison, columns);
-    std::string legend;
+    CollectedPage legend;
     append_strip_legend(legend, "One square per value this input expects, in the order it states them; its colour is "
                                 "the share of that input’s samples the check held on.");
-    std::string nested_head;
+    CollectedPage nested_head;
     append_head(nested_head, columns, "Expected postcondition");
     const std::string square =
         R"(<a class="sq-link" href="#exp-3-1-2" title="$.body contains v1 — {} — open it below"><span class="sq" style="background:{}"></span></a>)";
@@ -62,12 +63,12 @@ TEST(ExpectedValues, PanelRowsStripsAndNestedGrid) {
         s.replace(s.find("{}"), 2, colour);
         return s;
     };
-    EXPECT_EQ(page,
+    EXPECT_EQ(page.text(),
               "<h3>Expected values</h3>\n"
               "<p class=\"legend\">What the service’s response is expected to contain for a particular input, as the "
               "contract’s <code>expected:</code> blocks declare it — judged only on the samples that input drove. Open "
               "an input for the values themselves.</p>\n" +
-                  legend +
+                  legend.text() +
                   "<div class=\"pc-grid inputs\" style=\"--pc-columns: 2\">\n"
                   R"(<div class="pc-head"><span class="pc-label">Input</span><span class="pc-cell">Samples</span>)"
                   R"(<span class="pc-pair pc-pair-head"><span class="cfg-badge">1</span><span class="cfg-name">A</span></span>)"
@@ -81,7 +82,7 @@ TEST(ExpectedValues, PanelRowsStripsAndNestedGrid) {
                   R"(<span class="pc-pair">)" + cell({1, 0, 0}) + R"(<span class="outcome-strip">)" +
                   square_of("held on 1 of 1 samples", "#2e7d32") + "</span></span>" +
                   "</summary><div class=\"pc-panel\"><div class=\"pc-grid nested\" style=\"--pc-columns: 2\">\n" +
-                  nested_head +
+                  nested_head.text() +
                   R"(<div class="pc-row static" id="exp-3-1-2"><span class="pc-label"><code>$.body</code> <b>contains</b> <code>v1</code></span>)" +
                   cell({9, 4, 1}) + cell({1, 0, 0}) + "</div>\n</div></div></details>\n" +
                   R"(<details class="pc-row exp-row" id="input-z"><summary><span class="pc-label"><b>z</b></span>)"
@@ -98,9 +99,9 @@ TEST(ExpectedValues, EnumerationLimitAndSingleColumn) {
         for (int i = 0; i < inputs; ++i) rows.push_back(input_check(std::to_string(i), "v", 1, 0));
         std::vector<StandingsBlockView> blocks{block("c", rows)};
         std::vector<Column> columns{column("solo", 1, blocks)};
-        std::string page;
+        CollectedPage page;
         append_expected_values(page, Comparison::build(columns), columns);
-        return page;
+        return page.text();
     };
     auto twelve = panel_of(12);
     EXPECT_EQ(occurrences(twelve, R"(<details class="pc-row exp-row")"), 10u);
@@ -114,9 +115,9 @@ TEST(ExpectedValues, EnumerationLimitAndSingleColumn) {
 
     std::vector<StandingsBlockView> plain{block("c", {row("0", "x", 1, 0)})};
     std::vector<Column> columns{column("a", 1, plain)};
-    std::string page;
+    CollectedPage page;
     append_expected_values(page, Comparison::build(columns), columns);
-    EXPECT_EQ(page, "");
+    EXPECT_EQ(page.text(), "");
 }
 
 TEST(ExpectedValues, UnjudgedInputs) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/comparison.hpp"
 #include "postconditions/outcome_strip.hpp"
 
@@ -59,9 +60,9 @@ inline Column column(std::string name, std::uint64_t ordinal, const std::vector<
 
 // One tally cell as the grids place it.
 inline std::string cell(Tally tally) {
-    std::string out;
+    CollectedPage out;
     append_cell(out, tally);
-    return out;
+    return out.text();
 }
 
 }  // namespace brelk::testing

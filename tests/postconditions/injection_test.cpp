@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/criterion_section.hpp"
 #include "postconditions/expected_values.hpp"
 #include "postconditions/fixtures.hpp"
@@ -32,22 +33,22 @@ TEST(Injection, ArtefactTextsAreEscapedEverywhere) {
     std::vector<Column> columns{only, column("second " + hostile, 2, blocks)};
     auto comparison = Comparison::build(columns);
 
-    std::string page;
+    CollectedPage page;
     append_blocks(page, comparison, columns);
     append_expected_values(page, comparison, columns);
     page += strip(comparison, 0);
     page += strip_for_criterion(comparison, 1, "crit " + hostile);
 
-    EXPECT_EQ(page.find("<script"), std::string::npos);
-    EXPECT_EQ(page.find(R"(x">)"), std::string::npos);
+    EXPECT_EQ(page.text().find("<script"), std::string::npos);
+    EXPECT_EQ(page.text().find(R"(x">)"), std::string::npos);
     for (auto text : {"crit ", "check ", "seen ", "path ", "form ", "value ", "exp ", "slack ", "cond ", "excerpt ",
                       "col ", "second "}) {
-        EXPECT_NE(page.find(text + inert), std::string::npos) << text;
+        EXPECT_NE(page.text().find(text + inert), std::string::npos) << text;
     }
     // The input key lands in ids and hrefs escaped, the same on both ends.
-    EXPECT_NE(page.find(R"(href="#exp-)" + inert + R"(-1-3")"), std::string::npos);
-    EXPECT_NE(page.find(R"(<div class="pc-row static" id="exp-)" + inert + R"(-1-3">)"), std::string::npos);
-    EXPECT_NE(page.find(R"(id="input-x---script-alert-1---script-")"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(href="#exp-)" + inert + R"(-1-3")"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(<div class="pc-row static" id="exp-)" + inert + R"(-1-3">)"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(id="input-x---script-alert-1---script-")"), std::string::npos);
 
     // Numeric keys read exactly as written.
     std::vector<StandingsBlockView> numeric{block("k", {expects(row("07", "c", 1, 0, 0, Provenance::Input),
@@ -55,8 +56,8 @@ TEST(Injection, ArtefactTextsAreEscapedEverywhere) {
     std::vector<Column> plain{column("a", 1, numeric)};
     page.clear();
     append_expected_values(page, Comparison::build(plain), plain);
-    EXPECT_NE(page.find(R"(href="#exp-07-1-1")"), std::string::npos);
-    EXPECT_NE(page.find(R"(id="exp-07-1-1")"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(href="#exp-07-1-1")"), std::string::npos);
+    EXPECT_NE(page.text().find(R"(id="exp-07-1-1")"), std::string::npos);
 }
 
 }  // namespace

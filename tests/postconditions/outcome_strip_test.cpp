@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/fixtures.hpp"
 #include "postconditions/outcome_strip.hpp"
 
@@ -29,11 +30,11 @@ TEST(OutcomeStrip, ColourRampAndDescription) {
 }
 
 TEST(OutcomeStrip, CellsAndHead) {
-    std::string page;
+    CollectedPage page;
     append_cell(page, {1, 0, 5});
     append_cell(page, {0, 0, 3});
     append_cell(page, {});
-    EXPECT_EQ(page,
+    EXPECT_EQ(page.text(),
               R"(<span class="pc-cell" title="1 passed · 0 failed · 5 never evaluated"><span class="mark" style="color:#c6441b">1/6</span></span>)"
               R"(<span class="pc-cell" title="0 passed · 0 failed · 3 never evaluated"><span class="mark" style="color:#f9a825">—/3</span></span>)"
               R"(<span class="pc-cell" title="0 passed · 0 failed · 0 never evaluated"><span class="muted">-</span></span>)");
@@ -42,11 +43,11 @@ TEST(OutcomeStrip, CellsAndHead) {
     std::vector<Column> columns{column("a\"1", 1, none), column("b", 2, none), column("c", 3, none)};
     page.clear();
     append_head(page, {columns.data(), 1}, "Post<condition>");
-    EXPECT_EQ(page, "<div class=\"pc-head\"><span class=\"pc-label\">Post&lt;condition&gt;</span><span class=\"pc-cell\" "
+    EXPECT_EQ(page.text(), "<div class=\"pc-head\"><span class=\"pc-label\">Post&lt;condition&gt;</span><span class=\"pc-cell\" "
                     "title=\"a&quot;1\">Held</span></div>\n");
     page.clear();
     append_head(page, columns, "Postcondition");
-    EXPECT_EQ(page,
+    EXPECT_EQ(page.text(),
               R"(<div class="pc-head"><span class="pc-label">Postcondition</span>)"
               R"(<span class="pc-cell pc-cfg-head" title="a&quot;1"><span class="cfg-badge">1</span><span class="cfg-name">a&quot;1</span></span>)"
               R"(<span class="pc-cell pc-cfg-head" title="b"><span class="cfg-badge">2</span><span class="cfg-name">b</span></span>)"
@@ -55,7 +56,7 @@ TEST(OutcomeStrip, CellsAndHead) {
 
     page.clear();
     append_strip_legend(page, "Some <i>text</i>.");
-    EXPECT_EQ(page,
+    EXPECT_EQ(page.text(),
               R"(<p class="legend strip-legend">Some <i>text</i>.<span class="key"><span class="ramp"></span><span class="ramp-ends"><span>none held</span><span>all held</span></span></span><span class="key"><span class="sq" style="background:#f9a825"></span> nothing to judge — not a rate, and off the scale</span></p>)"
               "\n");
 }

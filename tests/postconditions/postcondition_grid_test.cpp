@@ -1,6 +1,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "html/page_buffer.hpp"
 #include "postconditions/fixtures.hpp"
 #include "postconditions/outcome_strip.hpp"
 #include "postconditions/postcondition_grid.hpp"
@@ -42,13 +43,13 @@ TEST(PostconditionGrid, RowsMatrixAndTails) {
     std::vector<Column> columns{a, column("B", 2, b_blocks)};
     auto comparison = Comparison::build(columns);
 
-    std::string page;
+    CollectedPage page;
     append_postcondition_grid(page, comparison, comparison.criteria[0], 0, columns);
-    std::string head;
+    CollectedPage head;
     append_head(head, columns, "Postcondition");
     const std::string first_in = "first &lt;in&gt;";
-    EXPECT_EQ(page,
-              "<div class=\"pc-grid\" style=\"--pc-columns: 2\">\n" + head +
+    EXPECT_EQ(page.text(),
+              "<div class=\"pc-grid\" style=\"--pc-columns: 2\">\n" + head.text() +
                   R"(<details class="pc-row"><summary id="pc-1-1"><span class="pc-label">status ok <span class="badge optional">optional</span></span>)" +
                   cell({5, 10, 1}) + cell({0, 0, 2}) + R"(</summary><div class="pc-panel">)" +
                   "<div class=\"class-grid\" style=\"--pc-columns: 2\">\n"
@@ -82,10 +83,10 @@ TEST(PostconditionGrid, FiveValueCutAndWhereTexts) {
               failing("7", 0, 3, "a", 2), row("5", "single", 1, 0)})};
     std::vector<Column> columns{column("solo", 1, blocks)};
     auto comparison = Comparison::build(columns);
-    std::string page;
+    CollectedPage page;
     append_postcondition_grid(page, comparison, comparison.criteria[0], 0, columns);
 
-    auto has = [&page](const std::string& part) { return page.find(part) != std::string::npos; };
+    auto has = [&page](const std::string& part) { return page.text().find(part) != std::string::npos; };
     EXPECT_TRUE(has(class_cell("m-pass", 4, "4 of 7 inputs")));
     EXPECT_TRUE(has(R"(obtained <code class="obtained">f</code></span>)" + class_cell("m-fail", 6, "input 10, input 9")));
     EXPECT_TRUE(has(R"(obtained <code class="obtained">a</code>)"));

@@ -1,0 +1,18 @@
+#include "html/page_buffer.hpp"
+
+#include <utility>
+
+namespace brelk {
+
+PageBuffer::PageBuffer(Sink sink, std::size_t capacity)
+    : storage_(new char[capacity]), capacity_(capacity), sink_(std::move(sink)) {
+    set(storage_.get(), capacity_);
+}
+
+void PageBuffer::flush() {
+    if (size() == 0) return;
+    sink_(std::string_view(data(), size()));
+    clear();
+}
+
+}  // namespace brelk
