@@ -5,16 +5,19 @@ PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libho
             libutfcpp-dev tzdata locales googletest libgtest-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all build deps locale check demo bench clean
+.PHONY: all build deps locale check demo microbench clean
 
 all: build
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+# Installs whichever of the listed Debian packages are missing.
+install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+
+deps:
+	@$(call install_missing,$(PACKAGES))
 
 # The German-locale footer test needs de_DE.UTF-8; make it when we can, else that test skips.
 locale:
@@ -44,12 +47,16 @@ demo: deps
 	  $(BUILD_DIR)/brelk optimize examples/optimize --hide-scores -o out/optimize-hidden-scores.html; \
 	fi
 
-bench: deps
-	@dpkg-query -W -f='$${Status}\n' libbenchmark-dev 2>/dev/null | grep -q 'ok installed' || \
-	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq libbenchmark-dev; }
-	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF
-	cmake --build $(BUILD_DIR)-bench -j$(JOBS)
-	@for b in $(BUILD_DIR)-bench/bench_*; do echo "== $$b"; $$b; done
+# Release builds of brelk and of the bench targets.
+BENCH_DIR := $(BUILD_DIR)-bench
+bench-build = cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF && \
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target $(1)
+
+# The Google micro benchmarks of single stages.
+microbench: deps
+	@$(call install_missing,libbenchmark-dev)
+	$(call bench-build,microbench)
+	@for b in $(BENCH_DIR)/bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench out
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) out
