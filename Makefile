@@ -5,7 +5,7 @@ PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libho
             libutfcpp-dev tzdata locales googletest libgtest-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all build deps locale check demo microbench clean
+.PHONY: all build deps locale check demo bench microbench clean
 
 all: build
 
@@ -51,6 +51,13 @@ demo: deps
 BENCH_DIR := $(BUILD_DIR)-bench
 bench-build = cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF && \
 	cmake --build $(BENCH_DIR) -j$(JOBS) --target $(1)
+
+# One table: brelk against the parse-and-write floor over generated corpora,
+# kept in $(BENCH_DIR)/corpora. More: make bench BENCH_ARGS="--sizes 5,50,200".
+bench: deps
+	@$(call install_missing,python3)
+	$(call bench-build,brelk brelk_corpus brelk_floor)
+	/usr/bin/python3 bench/run_bench.py --build $(BENCH_DIR) $(BENCH_ARGS)
 
 # The Google micro benchmarks of single stages.
 microbench: deps
