@@ -53,7 +53,7 @@ bench-build = cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DBRELK_BENC
 	cmake --build $(BENCH_DIR) -j$(JOBS) --target $(1)
 
 # One table: brelk against the parse-and-write floor over generated corpora,
-# kept in $(BENCH_DIR)/corpora. More: make bench BENCH_ARGS="--sizes 5,50,200".
+# kept in $(BENCH_DIR)/corpora. Larger: make bench BENCH_ARGS="--sizes 5,50,200".
 bench: deps
 	@$(call install_missing,python3)
 	$(call bench-build,brelk brelk_corpus brelk_floor)

@@ -223,7 +223,7 @@ def parse_args():
     parser.add_argument("--build", type=Path, required=True, help="directory holding brelk, brelk_corpus, brelk_floor")
     parser.add_argument("--cache", type=Path, help="where corpora are kept (default: BUILD/corpora)")
     parser.add_argument("--commands", default="explore,optimize,measure,verdict")
-    parser.add_argument("--sizes", default="5,50", help="corpus sizes in MB, comma-separated")
+    parser.add_argument("--sizes", default="5,25", help="corpus sizes in MB, comma-separated")
     parser.add_argument("--tiny", default="100000,1000000", help="tiny-document counts, comma-separated")
     parser.add_argument("--runs", type=int, default=5, help="runs of each program per row")
     parser.add_argument("--row-budget", type=float, default=60.0,
