@@ -10,16 +10,19 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The browser checks drive Debian's chromium (never a downloaded browser) and read PDFs with pdftotext.
 BROWSER_PACKAGES := chromium poppler-utils
 
-.PHONY: all build deps locale check demo install package bench clean browser-deps browser-check
+.PHONY: all build deps locale check demo install package bench microbench clean browser-deps browser-check
 
 all: build
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+# Installs whichever of the listed Debian packages are missing.
+install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+
+deps:
+	@$(call install_missing,$(PACKAGES))
 
 # The German-locale footer test needs de_DE.UTF-8; make it when we can, else that test skips.
 locale:
@@ -59,12 +62,23 @@ package: deps
 	$(MAKE) build
 	cd $(BUILD_DIR) && cpack
 
+# Release builds of brelk and of the bench targets.
+BENCH_DIR := $(BUILD_DIR)-bench
+bench-build = cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF && \
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target $(1)
+
+# One table: brelk against the parse-and-write floor over generated corpora,
+# kept in $(BENCH_DIR)/corpora. Larger: make bench BENCH_ARGS="--sizes 5,50,200".
 bench: deps
-	@dpkg-query -W -f='$${Status}\n' libbenchmark-dev 2>/dev/null | grep -q 'ok installed' || \
-	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq libbenchmark-dev; }
-	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF
-	cmake --build $(BUILD_DIR)-bench -j$(JOBS)
-	@for b in $(BUILD_DIR)-bench/bench_*; do echo "== $$b"; $$b; done
+	@$(call install_missing,python3)
+	$(call bench-build,brelk brelk_corpus brelk_floor)
+	/usr/bin/python3 bench/run_bench.py --build $(BENCH_DIR) $(BENCH_ARGS)
+
+# The Google micro benchmarks of single stages.
+microbench: deps
+	@$(call install_missing,libbenchmark-dev)
+	$(call bench-build,microbench)
+	@for b in $(BENCH_DIR)/bench_*; do echo "== $$b"; $$b; done
 
 browser-deps:
 	@missing=$$(for p in $(BROWSER_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
@@ -84,4 +98,4 @@ browser-check: demo browser-deps
 	cd tests/browser && node check.mjs ../../out
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench out
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) out
