@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <span>
+#include <unordered_set>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -185,15 +187,40 @@ std::optional<Fault> tag_fault(const Tag& tag, std::size_t at) {
     return std::nullopt;
 }
 
+// Every id names one element, and every link lands on one of them.
+struct Anchors {
+    std::unordered_set<std::string_view> ids;
+    std::vector<std::pair<std::string_view, std::size_t>> links;  // target, where the tag starts
+};
+
+std::optional<Fault> note_anchors(const Tag& tag, std::size_t at, Anchors& anchors) {
+    for (const Attribute& attribute : tag.attributes) {
+        if (attribute.name == "id" && !anchors.ids.insert(attribute.value).second) {
+            return Fault{fmt::format("a second element with id \"{}\"", attribute.value), at};
+        }
+        if (attribute.name == "href") anchors.links.emplace_back(attribute.value.substr(1), at);
+    }
+    return std::nullopt;
+}
+
+std::optional<Fault> broken_link(const Anchors& anchors) {
+    for (const auto& [target, at] : anchors.links) {
+        if (!anchors.ids.contains(target)) return Fault{fmt::format("a link to no id: \"#{}\"", target), at};
+    }
+    return std::nullopt;
+}
+
 std::optional<Fault> markup_fault(std::string_view page) {
     constexpr std::string_view doctype = "<!DOCTYPE html>\n";
     if (!page.starts_with(doctype)) return Fault{"the page does not start with the doctype", 0};
+    Anchors anchors;
     std::size_t at = page.find('<', doctype.size());
     while (at != std::string_view::npos) {
         auto read = read_tag(page, at);
         if (auto* fault = std::get_if<Fault>(&read)) return *fault;
         const Tag& tag = std::get<Tag>(read);
         if (auto fault = tag_fault(tag, at)) return fault;
+        if (auto fault = note_anchors(tag, at, anchors)) return fault;
         std::size_t next = tag.end;
         // The stylesheet is the program's own text; it only has to end where
         // the templates end it.
@@ -206,7 +233,7 @@ std::optional<Fault> markup_fault(std::string_view page) {
         }
         at = page.find('<', next);
     }
-    return std::nullopt;
+    return broken_link(anchors);
 }
 
 }  // namespace
