@@ -1,20 +1,32 @@
 # Thin wrapper over CMake: `make demo` and `make check` are all a fresh Debian 12 machine needs.
 BUILD_DIR ?= build
+# One Clang build with AddressSanitizer and UndefinedBehaviorSanitizer serves
+# both the test suite and the fuzz targets.
+SANITIZE_DIR ?= $(BUILD_DIR)-sanitize
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
 PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libhowardhinnant-date-dev \
             libutfcpp-dev tzdata locales googletest libgtest-dev
+SANITIZE_PACKAGES := clang libclang-rt-14-dev
+FUZZ_TARGETS := fuzz_yaml_records fuzz_verdict_xml fuzz_reports fuzz_command_line fuzz_walk
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all build deps locale check demo bench clean
-
-all: build
-
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+# $(call install_missing,packages): apt-get installs those that are not installed yet.
+install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+
+.PHONY: all build deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo bench clean
+
+all: build
+
+deps:
+	@$(call install_missing,$(PACKAGES))
+
+sanitize-deps: deps
+	@$(call install_missing,$(SANITIZE_PACKAGES))
 
 # The German-locale footer test needs de_DE.UTF-8; make it when we can, else that test skips.
 locale:
@@ -32,6 +44,24 @@ check: deps locale
 	$(MAKE) build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 
+$(SANITIZE_DIR)/CMakeCache.txt:
+	CXX=clang++ cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRELK_WERROR=ON \
+	  -DBRELK_SANITIZE=ON -DBRELK_FUZZ=ON
+
+sanitize-build: $(SANITIZE_DIR)/CMakeCache.txt
+	cmake --build $(SANITIZE_DIR) -j$(JOBS)
+
+# Every test under the sanitizers.
+sanitize-check: sanitize-deps locale
+	$(MAKE) sanitize-build
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j$(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS from its seed corpus; see fuzz/README.md.
+fuzz-smoke: sanitize-deps
+	$(MAKE) $(SANITIZE_DIR)/CMakeCache.txt
+	cmake --build $(SANITIZE_DIR) --target $(FUZZ_TARGETS) -j$(JOBS)
+	fuzz/run $(SANITIZE_DIR) $(FUZZ_SECONDS)
+
 demo: deps
 	$(MAKE) build
 	@mkdir -p out
@@ -45,11 +75,10 @@ demo: deps
 	fi
 
 bench: deps
-	@dpkg-query -W -f='$${Status}\n' libbenchmark-dev 2>/dev/null | grep -q 'ok installed' || \
-	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq libbenchmark-dev; }
+	@$(call install_missing,libbenchmark-dev)
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_DIR)-bench -j$(JOBS)
 	@for b in $(BUILD_DIR)-bench/bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench out
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(SANITIZE_DIR) out
