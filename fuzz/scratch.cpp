@@ -18,10 +18,17 @@ namespace {
 // so the fuzzers learn to make several.
 constexpr std::string_view file_separator = "\n=====\n";
 
+// TMPDIR when it is set (fuzz/run sets it to a directory it removes even
+// after a finding), else /dev/shm, else the system temporary directory.
+fs::path scratch_base() {
+    if (std::getenv("TMPDIR") == nullptr && fs::exists("/dev/shm")) return "/dev/shm";
+    return fs::temp_directory_path();
+}
+
 struct Scratch {
     fs::path root;
     Scratch() {
-        const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        const fs::path base = scratch_base();
         std::string pattern = (base / "brelk-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         root = pattern;

@@ -9,8 +9,8 @@
 
 namespace brelk::fuzz {
 
-// One fresh directory per process under /dev/shm (the system temporary
-// directory when there is none), removed when the fuzzer exits normally.
+// One fresh directory per process under TMPDIR, else /dev/shm, else the
+// system temporary directory; removed when the fuzzer exits normally.
 const std::filesystem::path& scratch_root();
 
 // `dir` made anew and empty.
