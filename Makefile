@@ -4,12 +4,17 @@ BUILD_DIR ?= build
 # both the test suite and the fuzz targets.
 SANITIZE_DIR ?= $(BUILD_DIR)-sanitize
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 30
+# The last line serves `make package` and the tests of the man page and the package.
 PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libhowardhinnant-date-dev \
-            libutfcpp-dev tzdata locales googletest libgtest-dev
+            libutfcpp-dev tzdata locales googletest libgtest-dev \
+            groff-base mandoc man-db dpkg-dev file
 SANITIZE_PACKAGES := clang libclang-rt-14-dev
 FUZZ_TARGETS := fuzz_yaml_records fuzz_verdict_xml fuzz_reports fuzz_command_line fuzz_walk
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+# The browser checks drive Debian's chromium (never a downloaded browser) and read PDFs with pdftotext.
+BROWSER_PACKAGES := chromium poppler-utils
 
 # $(call install_missing,packages): apt-get installs those that are not installed yet.
 install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
@@ -18,7 +23,8 @@ install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
 
-.PHONY: all build deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo bench clean
+.PHONY: all build deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench clean \
+        browser-deps browser-check
 
 all: build
 
@@ -74,11 +80,34 @@ demo: deps
 	  $(BUILD_DIR)/brelk optimize examples/optimize --hide-scores -o out/optimize-hidden-scores.html; \
 	fi
 
+# The program, its man page and its bash completion under $(PREFIX).
+install: deps
+	$(MAKE) build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package of the same files under /usr, left in $(BUILD_DIR).
+package: deps
+	$(MAKE) build
+	cd $(BUILD_DIR) && cpack
+
 bench: deps
 	@$(call install_missing,libbenchmark-dev)
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DBRELK_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_DIR)-bench -j$(JOBS)
 	@for b in $(BUILD_DIR)-bench/bench_*; do echo "== $$b"; $$b; done
+
+browser-deps:
+	@$(call install_missing,$(BROWSER_PACKAGES))
+	cd tests/browser && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+
+# The demo's pages and a generated exploration of 50 configurations, validated
+# and then opened in chromium; screenshots and PDFs land in out/browser/.
+browser-check: demo browser-deps
+	rm -rf $(BUILD_DIR)/explore-50
+	node tests/browser/generate-exploration.mjs 50 $(BUILD_DIR)/explore-50
+	$(BUILD_DIR)/brelk explore $(BUILD_DIR)/explore-50 -o out/explore-50.html
+	cd tests/browser && npx --no-install html-validate --config htmlvalidate.config.mjs ../../out/*.html
+	cd tests/browser && node check.mjs ../../out
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(SANITIZE_DIR) out

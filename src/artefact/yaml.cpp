@@ -22,6 +22,9 @@ namespace {
 // costs its length each time it is used.
 constexpr std::size_t max_depth = 128;
 constexpr std::uint64_t max_repetition = 100;
+// However large the document, what aliases stand for stays below this weight,
+// so a few megabytes of anchors cannot turn into a page of hundreds.
+constexpr std::uint64_t max_repeated_weight = std::uint64_t{256} << 20;
 
 constexpr std::string_view str_tag = "tag:yaml.org,2002:str";
 constexpr std::string_view null_tag = "tag:yaml.org,2002:null";
@@ -410,6 +413,7 @@ std::optional<ParseError> add_alias(Builder& builder, const yaml_event_t& event)
     if (found == builder.anchors.end()) return ParseError{location_of(event.start_mark), "unknown anchor"};
     const Anchored& anchored = found->second;
     builder.repeated = add_saturating(builder.repeated, anchored.expanded);
+    if (builder.repeated > max_repeated_weight) return ParseError{std::nullopt, "repetition limit exceeded"};
     return place(builder, anchored.node, anchored.expanded, anchored.height, event.start_mark);
 }
 
@@ -476,6 +480,10 @@ struct EventGuard {
 }  // namespace
 
 std::variant<NodePtr, ParseError> parse_document(std::string_view text) {
+    // Editors on some systems start UTF-8 files with a byte-order mark; the
+    // text reads as if it were not there (positions count from after it).
+    constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
+    if (text.starts_with(byte_order_mark)) text.remove_prefix(byte_order_mark.size());
     yaml_parser_t parser;
     if (!yaml_parser_initialize(&parser)) return ParseError{std::nullopt, "out of memory"};
     ParserGuard parser_guard{&parser};

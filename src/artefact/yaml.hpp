@@ -54,7 +54,8 @@ struct ParseError {
 // A repeated scalar key is "duplicate key". Collections nested more than 128
 // deep (counting what aliases stand for) are "recursion limit exceeded";
 // aliases standing for more than 100 times what was written (nodes plus scalar
-// bytes) are "repetition limit exceeded". Never throws.
+// bytes), or for more than 256 MiB of it, are "repetition limit exceeded".
+// A leading byte-order mark is ignored. Never throws.
 std::variant<NodePtr, ParseError> parse_document(std::string_view text);
 
 // The value under a plain-text key of a mapping node, or null when absent.

@@ -11,6 +11,7 @@
 #include "explore/leaderboard_order.hpp"
 #include "html/numbers.hpp"
 #include "html/page.hpp"
+#include "html/report_rules.hpp"
 #include "html/result_cells.hpp"
 #include "html/text.hpp"
 #include "postconditions/criterion_section.hpp"
@@ -20,7 +21,9 @@ namespace brelk::explore {
 
 namespace {
 
-constexpr std::string_view stylesheet =
+// The piece as written is these rules followed by the chip rules, which the
+// optimization page shares; the mends come after both.
+constexpr std::string_view own_rules =
     ".config-name { font-weight: 600; }"
     "tr.declined { opacity: 0.82; }"
     "tr.declined-divider td { background: var(--bg-light); color: var(--text-muted);font-size: 0.8rem; }"
@@ -33,16 +36,18 @@ constexpr std::string_view stylesheet =
     ".evidence { color: #c77c00; font-size: 0.75rem; }"
     ".nothing-measured { background: #fff8e1; border: 1px solid #f0c14b; border-radius: 4px;padding: 0.5rem "
     "0.75rem; margin: 0.5rem 0 0.75rem; font-size: 0.875rem; }"
-    ".overrides { max-width: 26rem; }"
-    ".override-count { color: var(--text-muted); font-size: 0.75rem; white-space: nowrap; }"
-    ".chip { display: inline-block; padding: 0 0.4rem; border-radius: 3px; font-size: 0.75rem;background: "
-    "#e6f4fa; border: 1px solid #a5d8ec; color: #00618a;margin: 0.05rem 0.2rem 0.05rem 0; white-space: nowrap; }"
-    ".chip .chip-key { color: var(--text-muted); margin-right: 0.25rem; }"
-    ".chip.long { cursor: pointer; }"
-    ".chip .caret { font-size: 0.7em; }"
-    "details.chip-details { display: inline-block; vertical-align: top; }"
-    "details.chip-details > summary { list-style: none; cursor: pointer; }"
-    "details.chip-details > summary::-webkit-details-marker { display: none; }";
+    ".overrides { max-width: 26rem; }";
+
+constexpr std::string_view mends = R"css(
+/* nothing sized "How it differs": its rules name a config-key table and an overrides class that no element has; the column is capped at 30rem and an opened diff widens it up to that, scrolling beyond */
+table.leaderboard td.differs { max-width: 30rem; }
+table.leaderboard td.differs pre { width: auto; min-width: 0; max-width: 100%; }
+/* amber text (#c77c00) read at 3.2:1 */
+.never-evaluated, .declined-timing, .evidence { color: var(--advisory-text); }
+/* declined rows are dimmed to 82%: their text takes darker tones so it still reads at 4.5:1 */
+tr.declined { --text-muted: #454b51; --advisory-text: #5f3d00; }
+tr.declined .chip { color: #004a69; }
+)css";
 
 constexpr std::string_view empty_state =
     "<p class=\"empty\">No explorations found. Run an explore experiment to produce configuration data, then "
@@ -158,7 +163,13 @@ bool any_near_tie(const std::vector<LeaderboardOrder>& orders) {
 
 }  // namespace
 
-std::string_view explore_stylesheet() { return stylesheet; }
+std::string explore_stylesheet() {
+    std::string css(own_rules);
+    css += chip_rules();
+    css += chip_mends();
+    css += mends;
+    return css;
+}
 
 std::string page_title(const std::vector<ServiceComparison>& services) {
     if (services.size() == 1) return "Brelk Exploration: " + services.front().service;
@@ -167,7 +178,7 @@ std::string page_title(const std::vector<ServiceComparison>& services) {
 
 std::string render_page(const std::vector<ServiceComparison>& services) {
     std::string page;
-    append_page_start(page, page_title(services), stylesheet);
+    append_page_start(page, page_title(services), explore_stylesheet());
     if (services.empty()) {
         page += empty_state;
         append_page_end(page);

@@ -9,8 +9,9 @@
 
 namespace brelk::explore {
 
-// This report's own rules, placed after the shared stylesheet.
-std::string_view explore_stylesheet();
+// This report's own rules, placed after the shared stylesheet: the rules as
+// written, then their mends.
+std::string explore_stylesheet();
 
 // "Brelk Exploration: {service}" for a single service, else the generic title.
 std::string page_title(const std::vector<ServiceComparison>& services);

@@ -6,7 +6,7 @@
 #include "artefact/artefact_reader.hpp"
 #include "explore/explore_page.hpp"
 #include "explore/variant.hpp"
-#include "html/discovery.hpp"
+#include "artefact/discovery.hpp"
 
 namespace brelk::explore {
 

@@ -28,6 +28,9 @@ std::string fixed(double value, int decimals) {
         std::to_chars(out.data(), out.data() + out.size(), value, std::chars_format::fixed, decimals);
     if (ec != std::errc{}) return "NaN";
     out.resize(static_cast<std::size_t>(end - out.data()));
+    // A value that rounds to zero has no sign: "-0.0" and "-0" read as a
+    // different number in a label and are no width or position at all.
+    if (out.front() == '-' && out.find_first_not_of("-0.") == std::string::npos) out.erase(0, 1);
     return out;
 }
 

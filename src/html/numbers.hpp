@@ -14,6 +14,7 @@ std::string shortest(double value);
 
 // Exactly `decimals` digits after the point, rounding the double's exact value
 // to nearest with an exact tie going to the even digit ("{:.1}" and friends).
+// A result of zero is never signed: -0.0 and -0.04 give "0.0" at one decimal.
 std::string fixed(double value, int decimals);
 
 // IEEE total order on doubles as an unsigned key, so a stated NaN cannot

@@ -6,15 +6,10 @@
 #include <variant>
 #include <vector>
 
-#include "html/skipped.hpp"
+#include "artefact/os_error.hpp"
+#include "artefact/skipped.hpp"
 
 namespace brelk {
-
-// An operating-system error, shown as its description then " (os error N)".
-struct OsError {
-    int code = 0;
-};
-std::string describe(OsError error);
 
 struct ReportOutput {
     std::string page;

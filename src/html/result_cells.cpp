@@ -49,6 +49,8 @@ constexpr std::string_view strip_open =
 
 void append_landmark(std::string& page, std::string_view css_class, std::string_view label, double value,
                      double scale) {
+    // A stated NaN or infinity has no place on the track; the figures table states it.
+    if (!std::isfinite(value)) return;
     const double x = strip_x(value, scale);
     const Tip tip = tip_at(x);
     fmt::format_to(std::back_inserter(page),

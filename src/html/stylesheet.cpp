@@ -45,6 +45,27 @@ details.long-value > summary::-webkit-details-marker { display: none; }
 pre { white-space: pre-wrap; overflow-wrap: anywhere; background: var(--bg-light); border: 1px solid var(--border-color); border-radius: 3px; padding: 0.3rem 0.5rem; font-size: 0.75rem; max-width: 72ch; }
 .pt .tip { display: none; font-size: 9px; fill: var(--text-color); paint-order: stroke; stroke: var(--bg-white); stroke-width: 3; }
 .pt:hover .tip { display: block; }
+/* muted text read at 4.45:1 on the page background, amber and accent text at 1.7 to 2.9:1: text takes these tones */
+:root { --text-muted: #5c636a; --advisory-text: #8a5700; --accent-text: #00618a; }
+/* bars drawn in the muted colour keep it */
+.bar-fill.muted { background: #6c757d; }
+/* amber badge text read at 1.7:1 on its amber tint */
+.badge.flagged, .badge.delivery { color: var(--advisory-text); }
+/* an opened diff wrapped each line into several: it keeps one line per line and scrolls sideways */
+pre.diff { white-space: pre; overflow-wrap: normal; overflow-x: auto; }
+/* the strike-through ran through the "−" marker: a grey tint marks removed lines instead */
+pre.diff .del { text-decoration: none; background: #eceff1; }
+/* an opened diff's longest line then set the width of its table column: in a cell it takes the cell's width and scrolls */
+td pre { width: 0; min-width: 100%; }
+/* disclosures showed the browser's triangle, or none: every one shows ▸ closed and ▾ open */
+summary { list-style-type: '\25B8\00a0'; }
+:where(details[open]) > summary { list-style-type: '\25BE\00a0'; }
+details.long-value > summary::before { content: '\25B8\00a0'; color: var(--accent-text); }
+details.long-value[open] > summary::before { content: '\25BE\00a0'; }
+/* a followed link put its target flush with the window's top edge, hiding the header above it */
+[id] { scroll-margin-top: 3rem; }
+/* on a narrow window a wide table scrolls inside its own box instead of widening the page */
+@media screen and (max-width: 48rem) { body { padding: 1rem; } table { display: block; overflow-x: auto; } }
 )css"
     // Latency strips and standings tables.
     R"css(.pc-grid.latency .pc-head, .pc-grid.latency .lat-row { display: grid; grid-template-columns: minmax(14rem, 1fr) 28rem; align-items: center; gap: 0.25rem; padding: 0.35rem 0.6rem; border-bottom: 1px solid var(--border-color); }
@@ -90,6 +111,16 @@ tr.observed-values .not-held { color: var(--fail-color); }
 tr.observed-values .held { color: var(--text-muted); }
 .standings-scroll table { width: auto; min-width: 100%; }
 .triple { white-space: nowrap; font-variant-numeric: tabular-nums; }
+/* dots and the average ring drawn in the muted colour keep it */
+.strip-dot { fill: #6c757d; }
+.strip-average { stroke: #6c757d; }
+/* legend keys in accent, amber and orange read at 2.0 to 3.8:1: the words take the muted tone, each key dot keeps its landmark's colour */
+.mark-fastest, .mark-p50, .mark-p95, .mark-p99, .mark-slowest, .mark-average { display: inline-block; color: var(--text-muted); }
+.mark-fastest::first-letter { color: var(--pass-color); }
+.mark-p50::first-letter { color: var(--accent-color); }
+.mark-p95::first-letter { color: var(--advisory-color); }
+.mark-p99::first-letter { color: var(--tail-color); }
+.mark-slowest::first-letter { color: var(--fail-color); }
 )css"
     // Postcondition glyphs.
     R"css(.postconditions-svg { overflow: visible; vertical-align: middle; }
@@ -181,6 +212,51 @@ details.pc-full pre { max-height: 18em; overflow: auto; }
 details.pc-collapsed { margin: 0.25rem 0; }
 details.pc-collapsed > summary { color: var(--text-muted); font-size: 0.8rem; cursor: pointer; }
 h4.criterion { font-size: 0.9rem; margin: 1rem 0 0.35rem; }
+/* accent text and markers read at 2.9:1 on the light background */
+.pc-row > summary::before, .pc-grid.inputs .exp-row > summary::before, .latency-figures > summary, details.pc-full > summary { color: var(--accent-text); }
+/* amber "never evaluated" marks read at 3.2:1 */
+.m-none { color: var(--advisory-text); }
+/* tallies written in their ramp colour read at 2.0 to 4.4:1: the text is darkened, its hue kept */
+.mark, .crit-rate { -webkit-text-fill-color: color-mix(in srgb, currentColor 55%, black); }
+/* an opened input row kept ▸: the input rows' marker rule outranked the open one */
+.pc-grid.inputs .exp-row[open] > summary::before { content: '\25BE'; }
+/* criterion headings, laid out as grids, showed no marker at all */
+.crit > summary { position: relative; list-style: none; }
+.crit > summary::-webkit-details-marker { display: none; }
+.crit > summary::before { content: '\25B8'; color: var(--accent-text); position: absolute; left: -0.75rem; bottom: 0.35rem; }
+.crit[open] > summary::before { content: '\25BE'; }
+/* wide comparisons made the page as wide as all their columns: each grid scrolls sideways in its own box, with room for the row markers on its left */
+.pc-grid:not(.nested), .crit { overflow-x: auto; padding-left: 1rem; margin-left: -1rem; background-clip: content-box; }
+.pc-grid > *, .crit > summary { min-width: min-content; }
+/* a scrolling heading no longer shares its top margin with what stands above it */
+.crit > summary { margin-top: 1rem; }
+/* input columns shrank to nothing, stacking names a letter a line over the tallies: they keep 4rem */
+.pc-grid.inputs > .pc-head, .pc-grid.inputs > .pc-row.static, .pc-grid.inputs .exp-row > summary { grid-template-columns: minmax(9rem, 0.6fr) 6rem repeat(var(--pc-columns), minmax(4rem, 1fr)); }
+/* their names then broke inside words: a name that does not fit ends in an ellipsis, as in the other grids' heads */
+.pc-grid.inputs .pc-pair-head .cfg-name { overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
+/* printing shrank the screen layout onto the sheet and dropped whatever closed disclosures held: the print layout */
+@media print {
+@page { size: A4 portrait; margin: 12mm; }
+* { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
+html { font-size: 12px; }
+body { padding: 0; background: var(--bg-white); }
+header, main, footer { max-width: none; }
+th, td { padding: 0.3rem 0.35rem; }
+.bar-track { width: 4rem; }
+.bar-track.narrow { width: 3rem; }
+td .chip { white-space: normal; }
+details::details-content { content-visibility: visible; }
+summary { list-style: none; }
+summary::before, summary .caret { visibility: hidden; }
+.pc-grid:not(.nested), .crit, pre.diff, .standings-scroll { overflow: visible; }
+pre.diff { white-space: pre-wrap; overflow-wrap: anywhere; }
+.pc-grid > *, .crit > summary { min-width: 0; }
+.crit > summary, .pc-head, .pc-row > summary, .pc-row.static, .class-row, .pc-grid.nested .pc-head, .pc-grid.nested .pc-row.static { grid-template-columns: minmax(10rem, 1.5fr) repeat(var(--pc-columns), minmax(0, 1fr)); }
+.pc-grid.inputs > .pc-head, .pc-grid.inputs > .pc-row.static, .pc-grid.inputs .exp-row > summary { grid-template-columns: minmax(8rem, 0.6fr) 4rem repeat(var(--pc-columns), minmax(0, 1fr)); }
+.pc-grid.latency .pc-head, .pc-grid.latency .lat-row { grid-template-columns: minmax(8rem, 1fr) auto; }
+tr, .pc-head, .pc-row > summary, .pc-row.static, .class-row, .lat-row, .pc-cfg, .pc-class, .nothing-measured { break-inside: avoid; }
+h2, h3, h4, .crit > summary { break-after: avoid; }
+}
 )css";
 
 }  // namespace

@@ -3,19 +3,60 @@
 #include <fmt/format.h>
 #include <utf8.h>
 
+#include <utility>
+
 namespace brelk {
+
+namespace {
+
+// Bytes that may start something escape rewrites: the four markup
+// characters, C0 controls other than tab, line feed and carriage return, DEL,
+// and the lead bytes of C1 controls (C2) and of the bidirectional controls (E2).
+constexpr bool may_rewrite(unsigned char byte) {
+    if (byte < 0x20) return byte != '\t' && byte != '\n' && byte != '\r';
+    return byte == '&' || byte == '<' || byte == '>' || byte == '"' || byte == 0x7f || byte == 0xc2 || byte == 0xe2;
+}
+
+// The length of the control character at the start of `rest` (UTF-8 encoded)
+// and its code point, or 0 when it starts with no control character.
+std::pair<std::size_t, char32_t> control_at(std::string_view rest) {
+    const auto byte = [&](std::size_t i) { return i < rest.size() ? static_cast<unsigned char>(rest[i]) : 0u; };
+    const unsigned first = byte(0);
+    if (first < 0x20 || first == 0x7f) return {1, first};
+    if (first == 0xc2 && byte(1) >= 0x80 && byte(1) <= 0x9f) return {2, byte(1)};
+    if (first == 0xe2 && byte(1) == 0x80 && byte(2) >= 0xaa && byte(2) <= 0xae) return {3, 0x2000 + byte(2) - 0x80};
+    if (first == 0xe2 && byte(1) == 0x81 && byte(2) >= 0xa6 && byte(2) <= 0xa9) return {3, 0x2040 + byte(2) - 0x80};
+    return {0, 0};
+}
+
+}  // namespace
 
 std::string escape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t run = i;
+        while (run < text.size() && !may_rewrite(static_cast<unsigned char>(text[run]))) ++run;
+        out.append(text.substr(i, run - i));
+        if (run == text.size()) break;
+        i = run;
+        switch (text[i]) {
+            case '&': out += "&amp;"; ++i; continue;
+            case '<': out += "&lt;"; ++i; continue;
+            case '>': out += "&gt;"; ++i; continue;
+            case '"': out += "&quot;"; ++i; continue;
+            default: break;
         }
+        // Controls would vanish, garble the page or reverse the text after
+        // them; the reader sees their code instead.
+        const auto [length, code] = control_at(text.substr(i));
+        if (length == 0) {
+            out += text[i++];
+            continue;
+        }
+        fmt::format_to(std::back_inserter(out), "\\u{{{:x}}}", static_cast<std::uint32_t>(code));
+        i += length;
     }
     return out;
 }
@@ -23,38 +64,6 @@ std::string escape(std::string_view text) {
 std::string count_noun(std::uint64_t n, std::string_view noun) {
     if (n == 1) return fmt::format("1 {}", noun);
     return fmt::format("{} {}s", n, noun);
-}
-
-std::string quoted_literal(std::string_view text) {
-    std::string out = "\"";
-    auto valid = display_text(text);
-    for (auto it = valid.begin(); it != valid.end();) {
-        auto start = it;
-        char32_t c = utf8::next(it, valid.end());
-        switch (c) {
-            case U'"': out += "\\\""; continue;
-            case U'\\': out += "\\\\"; continue;
-            case U'\t': out += "\\t"; continue;
-            case U'\r': out += "\\r"; continue;
-            case U'\n': out += "\\n"; continue;
-            case U'\0': out += "\\0"; continue;
-            default: break;
-        }
-        if (c < 0x20 || (c >= 0x7f && c <= 0x9f)) {
-            out += fmt::format("\\u{{{:x}}}", static_cast<std::uint32_t>(c));
-        } else {
-            out.append(start, it);
-        }
-    }
-    out += '"';
-    return out;
-}
-
-std::string display_text(std::string_view bytes) {
-    if (utf8::is_valid(bytes.begin(), bytes.end())) return std::string(bytes);
-    std::string out;
-    utf8::replace_invalid(bytes.begin(), bytes.end(), std::back_inserter(out), 0xFFFD);
-    return out;
 }
 
 std::size_t char_count(std::string_view text) {

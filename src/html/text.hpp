@@ -7,18 +7,14 @@
 
 namespace brelk {
 
-// "&", "<", ">" and the double quote as entities; nothing else is rewritten.
+// "&", "<", ">" and the double quote as entities; C0 controls other than tab,
+// line feed and carriage return, DEL, C1 controls and the bidirectional
+// controls (U+202A-U+202E, U+2066-U+2069) as the visible text \u{h}.
+// Nothing else is rewritten.
 std::string escape(std::string_view text);
 
 // "1 sample", "0 samples", "3 samples".
 std::string count_noun(std::uint64_t n, std::string_view noun);
-
-// The text between double quotes with \" \\ \t \r \n \0 escapes and any other
-// control character (U+0000-U+001F, U+007F-U+009F) as \u{h}.
-std::string quoted_literal(std::string_view text);
-
-// Bytes that are not valid UTF-8 replaced by U+FFFD, for showing paths and arguments.
-std::string display_text(std::string_view bytes);
 
 // Number of Unicode scalar values in valid UTF-8 text.
 std::size_t char_count(std::string_view text);

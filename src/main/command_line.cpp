@@ -2,7 +2,8 @@
 
 #include <fmt/format.h>
 
-#include "html/text.hpp"
+#include "artefact/diagnostic_text.hpp"
+#include "html/version.hpp"
 
 namespace brelk {
 
@@ -24,7 +25,7 @@ std::string_view usage_text() {
            "Diagnostics go to stderr; exit is non-zero when nothing was renderable.\n";
 }
 
-std::string_view version_text() { return "brelk 0.19.1\n"; }
+std::string_view version_text() { return "brelk " BRELK_VERSION "\n"; }
 
 namespace {
 

@@ -2,44 +2,70 @@
 
 #include <fmt/format.h>
 
-#include "html/text.hpp"
+#include <new>
+#include <stdexcept>
+
+#include "artefact/diagnostic_text.hpp"
 #include "main/output_file.hpp"
 
 namespace brelk {
 
 namespace {
 
-
 std::string describe_failure(const OutputResult& result, std::string_view output) {
     if (auto* create = std::get_if<CouldNotCreate>(&result)) {
-        return fmt::format("could not create {}: {}\n", display_text(create->directory.native()),
+        return fmt::format("could not create {}: {}\n", diagnostic_text(create->directory.native()),
                            describe(create->error));
     }
     if (auto* write = std::get_if<CouldNotWrite>(&result)) {
-        return fmt::format("could not write {}: {}\n", display_text(output), describe(write->error));
+        return fmt::format("could not write {}: {}\n", diagnostic_text(output), describe(write->error));
     }
     return {};
 }
 
+// The generator, with running out of memory turned into a value: the page is
+// then never written and the old report stays.
+std::variant<Generated, std::bad_alloc> generate(const ReportCommand& command, const Options& options) {
+    try {
+        return command.generate(std::filesystem::path(options.dir), options.hide_scores);
+    } catch (const std::bad_alloc& error) {
+        return error;
+    } catch (const std::length_error&) {
+        return std::bad_alloc();
+    }
+}
+
 }  // namespace
 
+// Every line of standard error shows paths and stated texts through
+// diagnostic_text, so a file name or a stated value can neither forge a line
+// nor reach the terminal as a control sequence.
 int run_report(const Options& options, int out_fd, int err_fd) {
     const ReportCommand& command = *options.command;
-    Generated generated = command.generate(std::filesystem::path(options.dir), options.hide_scores);
+    auto attempt = generate(command, options);
+    if (std::holds_alternative<std::bad_alloc>(attempt)) {
+        write_all(err_fd, fmt::format("out of memory while rendering {}\n", diagnostic_text(options.dir)));
+        return 1;
+    }
+    Generated& generated = std::get<Generated>(attempt);
     if (auto* error = std::get_if<OsError>(&generated)) {
-        write_all(err_fd, fmt::format("could not read {}: {}\n", display_text(options.dir), describe(*error)));
+        write_all(err_fd, fmt::format("could not read {}: {}\n", diagnostic_text(options.dir), describe(*error)));
         return 1;
     }
     const ReportOutput& report = std::get<ReportOutput>(generated);
 
     std::string diagnostics;
-    for (const auto& skipped : report.skipped) fmt::format_to(std::back_inserter(diagnostics), "skipped {}\n", display(skipped));
-    for (const auto& notice : report.notices) fmt::format_to(std::back_inserter(diagnostics), "{}\n", notice);
+    for (const auto& skipped : report.skipped) {
+        fmt::format_to(std::back_inserter(diagnostics), "skipped {}\n", diagnostic_text(display(skipped)));
+    }
+    for (const auto& notice : report.notices) {
+        fmt::format_to(std::back_inserter(diagnostics), "{}\n", diagnostic_text(notice));
+    }
     write_all(err_fd, diagnostics);
 
     if (report.count == 0) {
         write_all(err_fd, fmt::format("nothing renderable beneath {} — expected {} {} documents\n",
-                                      display_text(options.dir), command.pattern, command.kind));
+                                        diagnostic_text(options.dir), command.pattern, command.kind));
         return 1;
     }
     if (!options.output) return write_all(out_fd, report.page) ? 0 : 1;
@@ -50,7 +76,7 @@ int run_report(const Options& options, int out_fd, int err_fd) {
         return 1;
     }
     write_all(err_fd, fmt::format("report over {} {} written to {}\n", report.count, command.noun,
-                                  display_text(*options.output)));
+                                    diagnostic_text(*options.output)));
     return 0;
 }
 

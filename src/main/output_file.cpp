@@ -1,14 +1,21 @@
 #include "main/output_file.hpp"
 
-#include <cerrno>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+#include <optional>
 #include <string>
 #include <system_error>
 
+#include "main/interruption.hpp"
+
 namespace brelk {
+
+namespace fs = std::filesystem;
 
 bool write_all(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -24,18 +31,13 @@ bool write_all(int fd, std::string_view data) {
 
 namespace {
 
-OutputResult write_directly(const std::filesystem::path& path, std::string_view page) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return CouldNotWrite{OsError{errno}};
-    bool ok = write_all(fd, page);
-    int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) return CouldNotWrite{OsError{error}};
-    return std::monostate{};
-}
+// Where the page is to end up.
+struct Destination {
+    fs::path target;
+    bool exists = false;   // a regular file is there now
+    bool regular = true;   // false: a device, FIFO or anything else written directly
+    mode_t mode = 0;
+};
 
 mode_t default_file_mode() {
     mode_t mask = ::umask(0);
@@ -43,57 +45,303 @@ mode_t default_file_mode() {
     return 0666 & ~mask;
 }
 
-// Writes a temporary sibling of `target` and renames it over `target`.
-// Returns nullopt when no temporary file could be made there, so the caller
-// can still try a plain write (a writable file in a read-only directory).
-std::optional<OutputResult> replace_atomically(const std::filesystem::path& target, std::string_view page,
-                                               mode_t mode) {
-    std::filesystem::path dir = target.parent_path();
-    std::string pattern = (dir / ("." + target.filename().string() + ".brelk-XXXXXX")).string();
-    int fd = ::mkstemp(pattern.data());
+int last_error() { return errno != 0 ? errno : EIO; }
+
+fs::path directory_of(const fs::path& file) {
+    fs::path dir = file.parent_path();
+    return dir.empty() ? fs::path(".") : dir;
+}
+
+// The name a dangling link leads to, through any chain of links, as a plain
+// open would follow it.
+std::variant<fs::path, CouldNotWrite> dangling_end(fs::path link) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink(link.c_str(), buffer, sizeof buffer);
+        if (length < 0) return CouldNotWrite{OsError{last_error()}};
+        const fs::path next(std::string(buffer, static_cast<std::size_t>(length)));
+        link = next.is_absolute() ? next : link.parent_path() / next;
+        struct stat info {};
+        if (::lstat(link.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return link;
+    }
+    return CouldNotWrite{OsError{ELOOP}};
+}
+
+std::variant<Destination, CouldNotWrite> destination_of(const fs::path& path) {
+    Destination destination{path, false, true, default_file_mode()};
+    struct stat link_info {};
+    if (::lstat(path.c_str(), &link_info) != 0) {
+        if (errno == ENOENT) return destination;
+        destination.regular = false;  // a plain open reports what is wrong with the path
+        return destination;
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (!S_ISLNK(link_info.st_mode) || errno != ENOENT) {
+            destination.regular = false;
+            return destination;
+        }
+        auto end = dangling_end(path);
+        if (auto* failed = std::get_if<CouldNotWrite>(&end)) return *failed;
+        destination.target = std::get<fs::path>(end);
+        return destination;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        destination.regular = false;
+        return destination;
+    }
+    // Replace what a link points at, not the link itself.
+    std::error_code ec;
+    auto resolved = fs::canonical(path, ec);
+    if (!ec) destination.target = resolved;
+    // Renaming over a report needs only the directory; a report its owner
+    // made read-only must stay as it is, as it would for a plain write.
+    if (::faccessat(AT_FDCWD, destination.target.c_str(), W_OK, AT_EACCESS) != 0) {
+        return CouldNotWrite{OsError{last_error()}};
+    }
+    destination.exists = true;
+    destination.mode = info.st_mode & 07777;
+    return destination;
+}
+
+// An unnamed file leaves nothing behind whatever ends the process, even
+// SIGKILL or a power cut; it is linked in only once it is complete.
+std::optional<OutputFile> open_anonymous(const Destination& destination) {
+    if (::access("/proc/self/fd", X_OK) != 0) return std::nullopt;
+    const int fd = ::open(directory_of(destination.target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) return std::nullopt;
-    bool ok = ::fchmod(fd, mode) == 0 && write_all(fd, page) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
+    if (::fchmod(fd, destination.mode) != 0) {
+        ::close(fd);
+        return std::nullopt;
     }
-    if (ok && ::rename(pattern.c_str(), target.c_str()) != 0) {
-        ok = false;
-        error = errno;
+    OutputFile file;
+    file.way = OutputWay::Anonymous;
+    file.fd = fd;
+    file.target = destination.target;
+    return file;
+}
+
+std::string hidden_sibling_pattern(const fs::path& target) {
+    return (directory_of(target) / ("." + target.filename().string() + ".brelk-XXXXXX")).string();
+}
+
+std::optional<OutputFile> open_named(const Destination& destination) {
+    std::string pattern = hidden_sibling_pattern(destination.target);
+    int fd = -1;
+    {
+        InterruptionsHeld held;
+        fd = ::mkstemp(pattern.data());
+        if (fd >= 0) set_interrupted_cleanup(pattern.c_str());
     }
-    if (!ok) {
-        ::unlink(pattern.c_str());
+    if (fd < 0) return std::nullopt;
+    OutputFile file;
+    file.way = OutputWay::NamedTemp;
+    file.fd = fd;
+    file.temp_path = std::move(pattern);
+    file.target = destination.target;
+    if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 || ::fchmod(fd, destination.mode) != 0) {
+        discard_output(file);
+        return std::nullopt;
+    }
+    return file;
+}
+
+// A file of our own outside the report's directory, gone when closed.
+int open_staging() {
+    std::error_code ec;
+    fs::path dir = fs::temp_directory_path(ec);
+    if (ec) dir = "/tmp";
+    const int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    std::string pattern = (dir / "brelk-staging-XXXXXX").string();
+    InterruptionsHeld held;
+    const int named = ::mkstemp(pattern.data());
+    if (named >= 0) ::unlink(pattern.c_str());
+    return named;
+}
+
+std::variant<OutputFile, CouldNotWrite> open_in_place(const Destination& destination) {
+    const int report = ::open(destination.target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (report < 0) return CouldNotWrite{OsError{last_error()}};
+    const int staging = open_staging();
+    if (staging < 0) {
+        const int error = last_error();
+        ::close(report);
         return CouldNotWrite{OsError{error}};
     }
-    return std::monostate{};
+    OutputFile file;
+    file.way = OutputWay::InPlace;
+    file.fd = staging;
+    file.report_fd = report;
+    file.target = destination.target;
+    return file;
+}
+
+std::variant<OutputFile, CouldNotWrite> open_direct(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return CouldNotWrite{OsError{last_error()}};
+    OutputFile file;
+    file.way = OutputWay::Direct;
+    file.fd = fd;
+    file.target = path;
+    return file;
+}
+
+OpenedOutput widen(std::variant<OutputFile, CouldNotWrite> opened) {
+    if (auto* failed = std::get_if<CouldNotWrite>(&opened)) return *failed;
+    return std::get<OutputFile>(std::move(opened));
+}
+
+// Links the finished unnamed file in under a hidden name, then renames it over
+// the report; nothing named is left whatever the outcome.
+int link_into_place(int fd, const fs::path& target) {
+    const std::string proc_path = "/proc/self/fd/" + std::to_string(fd);
+    const fs::path dir = directory_of(target);
+    const std::string stem = "." + target.filename().string() + ".brelk-" + std::to_string(::getpid()) + "-";
+    InterruptionsHeld held;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = (dir / (stem + std::to_string(attempt))).string();
+        if (::linkat(AT_FDCWD, proc_path.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST) continue;
+            return last_error();
+        }
+        if (::rename(name.c_str(), target.c_str()) != 0) {
+            const int error = last_error();
+            ::unlink(name.c_str());
+            return error;
+        }
+        return 0;
+    }
+    return EEXIST;
+}
+
+int copy_staged(int from, int to, std::uint64_t size) {
+    char buffer[1 << 16];
+    for (std::uint64_t offset = 0; offset < size;) {
+        const ssize_t got = ::pread(from, buffer, sizeof buffer, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return got < 0 ? last_error() : EIO;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::pwrite(to, buffer + done, static_cast<std::size_t>(got - done),
+                                         static_cast<off_t>(offset) + done);
+            if (put < 0 && errno == EINTR) continue;
+            if (put < 0) return last_error();
+            done += put;
+        }
+        offset += static_cast<std::uint64_t>(got);
+    }
+    return 0;
+}
+
+// The whole new size is reserved before the first byte of the old report is
+// overwritten, so a full disk or a size limit leaves the old report whole.
+int rewrite_in_place(const OutputFile& file) {
+    // A file-size limit also stops writes inside the old report's length, so
+    // it is checked before anything is overwritten.
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && file.size > limit.rlim_cur) {
+        return EFBIG;
+    }
+    InterruptionsHeld held;
+    if (file.size > 0) {
+        const int reserved = ::posix_fallocate(file.report_fd, 0, static_cast<off_t>(file.size));
+        if (reserved != 0) return reserved;
+    }
+    if (int error = copy_staged(file.fd, file.report_fd, file.size)) return error;
+    if (::ftruncate(file.report_fd, static_cast<off_t>(file.size)) != 0) return last_error();
+    if (::fsync(file.report_fd) != 0) return last_error();
+    return 0;
+}
+
+void close_quietly(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+int close_checked(int& fd) {
+    const int result = fd >= 0 ? ::close(fd) : 0;
+    fd = -1;
+    return result != 0 ? last_error() : 0;
 }
 
 }  // namespace
 
-OutputResult write_output(const std::filesystem::path& path, std::string_view page) {
-    std::filesystem::path parent = path.parent_path();
+OpenedOutput open_output(const fs::path& path) {
+    const fs::path parent = path.parent_path();
     if (!parent.empty()) {
         std::error_code ec;
-        std::filesystem::create_directories(parent, ec);
+        fs::create_directories(parent, ec);
         if (ec) return CouldNotCreate{parent, OsError{ec.value()}};
     }
+    auto found = destination_of(path);
+    if (auto* failed = std::get_if<CouldNotWrite>(&found)) return *failed;
+    const Destination& destination = std::get<Destination>(found);
+    if (!destination.regular) return widen(open_direct(path));
+    if (auto file = open_anonymous(destination)) return *std::move(file);
+    if (auto file = open_named(destination)) return *std::move(file);
+    // The directory takes no new file: a writable report is rewritten in
+    // place, and a new one is made as a plain write would make it.
+    if (destination.exists) return widen(open_in_place(destination));
+    return widen(open_direct(destination.target));
+}
 
-    struct stat info {};
-    std::filesystem::path target = path;
-    mode_t mode = default_file_mode();
-    if (::stat(path.c_str(), &info) == 0) {
-        if (!S_ISREG(info.st_mode)) return write_directly(path, page);
-        mode = info.st_mode & 07777;
-        // Replace what a link points at, not the link itself.
-        std::error_code ec;
-        auto resolved = std::filesystem::canonical(path, ec);
-        if (!ec) target = resolved;
-    } else if (errno != ENOENT) {
-        return write_directly(path, page);
+void write_chunk(OutputFile& file, std::string_view chunk) {
+    if (file.error != 0 || chunk.empty()) return;
+    if (!write_all(file.fd, chunk)) {
+        file.error = last_error();
+        return;
     }
-    if (auto replaced = replace_atomically(target, page, mode)) return *replaced;
-    return write_directly(path, page);
+    file.size += chunk.size();
+}
+
+OutputResult finish_output(OutputFile& file) {
+    int error = file.error;
+    switch (file.way) {
+        case OutputWay::Anonymous:
+            if (error == 0 && ::fsync(file.fd) != 0) error = last_error();
+            if (error == 0) error = link_into_place(file.fd, file.target);
+            close_quietly(file.fd);
+            break;
+        case OutputWay::NamedTemp: {
+            if (error == 0 && ::fsync(file.fd) != 0) error = last_error();
+            const int closed = close_checked(file.fd);
+            if (error == 0) error = closed;
+            InterruptionsHeld held;
+            if (error == 0 && ::rename(file.temp_path.c_str(), file.target.c_str()) != 0) error = last_error();
+            if (error != 0) ::unlink(file.temp_path.c_str());
+            set_interrupted_cleanup(nullptr);
+            break;
+        }
+        case OutputWay::InPlace:
+            if (error == 0) error = rewrite_in_place(file);
+            close_quietly(file.fd);
+            if (const int closed = close_checked(file.report_fd); error == 0) error = closed;
+            break;
+        case OutputWay::Direct:
+            if (const int closed = close_checked(file.fd); error == 0) error = closed;
+            break;
+    }
+    if (error != 0) return CouldNotWrite{OsError{error}};
+    return std::monostate{};
+}
+
+void discard_output(OutputFile& file) {
+    close_quietly(file.fd);
+    close_quietly(file.report_fd);
+    if (file.way == OutputWay::NamedTemp) {
+        InterruptionsHeld held;
+        ::unlink(file.temp_path.c_str());
+        set_interrupted_cleanup(nullptr);
+    }
+}
+
+OutputResult write_output(const fs::path& path, std::string_view page) {
+    OpenedOutput opened = open_output(path);
+    if (auto* created = std::get_if<CouldNotCreate>(&opened)) return *created;
+    if (auto* failed = std::get_if<CouldNotWrite>(&opened)) return *failed;
+    OutputFile& file = std::get<OutputFile>(opened);
+    write_chunk(file, page);
+    return finish_output(file);
 }
 
 }  // namespace brelk

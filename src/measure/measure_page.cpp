@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "html/page.hpp"
+#include "html/report_rules.hpp"
 #include "html/text.hpp"
 #include "measure/record_section.hpp"
 
@@ -13,7 +14,8 @@ namespace brelk::measure {
 
 namespace {
 
-constexpr std::string_view css =
+// As written; the page places the notice box after it.
+constexpr std::string_view own_rules =
     ".record-facts { color: var(--text-muted); font-size: 0.8rem; margin: 0.25rem 0 0.5rem; }"
     "h2 .measured-under { color: var(--text-muted); font-size: 0.8rem; font-weight: 400; }"
     ".bar-track.varied { position: relative; width: 120px; }"
@@ -66,12 +68,16 @@ void append_service_heading(std::string& page, const MeasuredService& key, bool 
 
 }  // namespace
 
-std::string_view measure_css() { return css; }
+std::string measure_css() {
+    std::string css(own_rules);
+    css += nothing_delivered_rules();
+    return css;
+}
 
 std::string measure_page(const MeasuredServices& services) {
     const bool alone = services.size() == 1;
     std::string page;
-    append_page_start(page, page_title(services), css);
+    append_page_start(page, page_title(services), measure_css());
     if (!alone) append_overview(page, services);
     std::size_t section = 0;
     for (const auto& [key, records] : services) {

@@ -8,8 +8,9 @@
 
 namespace brelk::measure {
 
-// This report's own stylesheet piece, placed after the shared one.
-std::string_view measure_css();
+// This report's own stylesheet piece, placed after the shared one: the rules
+// as written, then the notice box they lack.
+std::string measure_css();
 
 // The whole page, from the doctype to the footer.
 std::string measure_page(const MeasuredServices& services);

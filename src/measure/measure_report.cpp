@@ -3,7 +3,7 @@
 #include <utility>
 #include <variant>
 
-#include "html/discovery.hpp"
+#include "artefact/discovery.hpp"
 #include "measure/baseline_reader.hpp"
 #include "measure/measure_page.hpp"
 #include "measure/measurement_record.hpp"

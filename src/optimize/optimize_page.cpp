@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "html/page.hpp"
+#include "html/report_rules.hpp"
 #include "html/text.hpp"
 #include "optimize/iteration_ranking.hpp"
 #include "optimize/run_section.hpp"
@@ -16,8 +17,9 @@ namespace brelk::optimize {
 
 namespace {
 
-// This report's own rules, placed after the shared stylesheet.
-constexpr std::string_view stylesheet =
+// This report's own rules as written; the page places them after the shared
+// stylesheet, followed by the chip rules its stepper cells need and the mends.
+constexpr std::string_view own_rules =
     ".bar-fill.score { background: var(--accent-color); }"
     ".convergence { font-size: 0.875rem; margin: 0.25rem 0 0.75rem; }"
     "tr.best-row td { background: #e8f5e9; }"
@@ -34,6 +36,13 @@ constexpr std::string_view stylesheet =
     ".stated-block dt { color: var(--text-muted); }"
     ".stated-block dd { margin: 0 0 0.25rem 1rem; }"
     ".stated-block ol { margin: 0 0 0.25rem 1.5rem; }";
+
+std::string stylesheet() {
+    std::string css(own_rules);
+    css += chip_rules();
+    css += chip_mends();
+    return css;
+}
 
 constexpr std::string_view empty_state =
     "<p class=\"empty\">No optimize runs found. Run an optimize experiment to produce an iteration history, then "
@@ -82,7 +91,7 @@ std::string render(const std::vector<OptimizeRun>& runs, bool hide_scores) {
     std::string page;
     const auto title = runs.size() == 1 ? fmt::format("Brelk Optimization: {}", run_label(runs.front()))
                                         : std::string("Brelk Optimization Report");
-    append_page_start(page, title, stylesheet);
+    append_page_start(page, title, stylesheet());
     if (runs.empty()) {
         page += empty_state;
         append_page_end(page);

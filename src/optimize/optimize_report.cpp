@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "artefact/artefact_reader.hpp"
-#include "html/discovery.hpp"
+#include "artefact/discovery.hpp"
 #include "optimize/optimize_page.hpp"
 #include "optimize/run.hpp"
 #include "optimize/scores.hpp"

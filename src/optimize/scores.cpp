@@ -3,7 +3,7 @@
 #include <fmt/format.h>
 
 #include "html/numbers.hpp"
-#include "html/text.hpp"
+#include "artefact/diagnostic_text.hpp"
 
 namespace brelk::optimize {
 

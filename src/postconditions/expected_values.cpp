@@ -125,10 +125,10 @@ void append_expected_panel(std::string& page, std::string_view prefix, std::stri
     page += "</div></div>";
 }
 
-void append_input_row(std::string& page, const Comparison& comparison, std::string_view key, const InputTally& tally,
-                      std::span<const Column> columns, const ExcerptIndex& excerpts) {
+void append_input_row(std::string& page, const Comparison& comparison, std::string_view key, std::string_view anchor,
+                      const InputTally& tally, std::span<const Column> columns, const ExcerptIndex& excerpts) {
     auto out = std::back_inserter(page);
-    fmt::format_to(out, R"(<details class="pc-row exp-row" id="{}{}"><summary>)", comparison.anchor_prefix, input_anchor(key));
+    fmt::format_to(out, R"(<details class="pc-row exp-row" id="{}{}"><summary>)", comparison.anchor_prefix, anchor);
     fmt::format_to(out, R"(<span class="pc-label"><b>{}</b>)", input_name(key));
     if (auto stated = excerpts.find(key)) {
         fmt::format_to(out, R"( <span class="muted">{}</span>)", escape(excerpt(*stated)));
@@ -194,8 +194,9 @@ void append_expected_values(std::string& page, const Comparison& comparison, std
 
     auto excerpts = ExcerptIndex::of(columns);
     auto shown = std::min(keys.size(), enumerated_inputs);
+    const auto anchors = unique_input_anchors(std::span(keys).first(shown));
     for (std::size_t i = 0; i < shown; ++i) {
-        append_input_row(page, comparison, keys[i], tallies.at(keys[i]), columns, excerpts);
+        append_input_row(page, comparison, keys[i], anchors[i], tallies.at(keys[i]), columns, excerpts);
     }
     page += "</div>\n";
     if (keys.size() > enumerated_inputs) {

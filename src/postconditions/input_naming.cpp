@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <unordered_set>
 
 #include <fmt/format.h>
 
@@ -121,6 +122,18 @@ std::string input_anchor(std::string_view key) {
         anchor += is_ascii_alnum(c) ? c : '-';
     }
     return anchor;
+}
+
+std::vector<std::string> unique_input_anchors(std::span<const std::string_view> keys) {
+    std::vector<std::string> anchors;
+    anchors.reserve(keys.size());
+    std::unordered_set<std::string> taken;
+    for (auto key : keys) {
+        std::string anchor = input_anchor(key);
+        for (std::size_t n = 2; !taken.insert(anchor).second; ++n) anchor = fmt::format("{}-{}", input_anchor(key), n);
+        anchors.push_back(std::move(anchor));
+    }
+    return anchors;
 }
 
 }  // namespace brelk

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "postconditions/comparison.hpp"
 
@@ -44,5 +45,10 @@ bool input_order_less(std::string_view a, std::string_view b);
 // "input-" followed by the key with every character but ASCII letters and
 // digits replaced by "-".
 std::string input_anchor(std::string_view key);
+
+// input_anchor of each key, in order, made unique: distinct keys that map to
+// one anchor ("a b", "a-b", "a/b") keep it for the first and take the next
+// free "-2", "-3", ... after it for the later ones.
+std::vector<std::string> unique_input_anchors(std::span<const std::string_view> keys);
 
 }  // namespace brelk

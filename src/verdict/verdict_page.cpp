@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "html/page.hpp"
+#include "html/report_rules.hpp"
 #include "html/text.hpp"
 #include "verdict/criteria_table.hpp"
 #include "verdict/run_section.hpp"
@@ -13,7 +14,8 @@ namespace brelk::verdict {
 
 namespace {
 
-constexpr std::string_view css =
+// As written; the page places the notice box after it.
+constexpr std::string_view own_rules =
     ".verdict-pass { color: var(--pass-color); font-weight: 600; }"
     ".verdict-fail { color: var(--fail-color); font-weight: 600; }"
     ".run-facts { color: var(--text-muted); font-size: 0.8rem; margin: 0.25rem 0 0.5rem; }";
@@ -49,13 +51,17 @@ void append_overview(std::string& page, const UseCases& use_cases) {
 
 }  // namespace
 
-std::string_view verdict_css() { return css; }
+std::string verdict_css() {
+    std::string css(own_rules);
+    css += nothing_delivered_rules();
+    return css;
+}
 
 std::string verdict_page(const UseCases& use_cases) {
     // A lone use case already stands in the title.
     const bool alone = use_cases.size() == 1;
     std::string page;
-    append_page_start(page, page_title(use_cases), css);
+    append_page_start(page, page_title(use_cases), verdict_css());
     if (!alone) append_overview(page, use_cases);
     std::size_t section = 0;
     for (const auto& [id, runs] : use_cases) {

@@ -8,8 +8,9 @@
 
 namespace brelk::verdict {
 
-// This report's own stylesheet piece, placed after the shared one.
-std::string_view verdict_css();
+// This report's own stylesheet piece, placed after the shared one: the rules
+// as written, then the notice box they lack.
+std::string verdict_css();
 
 // The whole page, from the doctype to the footer.
 std::string verdict_page(const UseCases& use_cases);

@@ -7,13 +7,14 @@
 #include <cerrno>
 #include <cstddef>
 #include <exception>
+#include <new>
 #include <numeric>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
 
-#include "html/discovery.hpp"
-#include "html/text.hpp"
+#include "artefact/discovery.hpp"
+#include "artefact/diagnostic_text.hpp"
 #include "verdict/number_text.hpp"
 
 namespace brelk::verdict {
@@ -172,14 +173,11 @@ std::vector<FailureDistributionEntry> failure_distribution(const Element& functi
     return entries;
 }
 
-void read_record(const fs::path& file, CollectedRuns& collected) {
-    std::string path = display_path(file);
+void read_document(const std::string& text, const std::string& path, CollectedRuns& collected) {
     auto skip = [&](SkipReason reason) {
         collected.skipped.push_back(SkippedArtefact{std::move(reason), path, std::string(verdict_kind)});
     };
-    auto text = read_text_file(file);
-    if (auto* unreadable = std::get_if<Unreadable>(&text)) return skip(std::move(*unreadable));
-    auto document = xml::parse(std::get<std::string>(text));
+    auto document = xml::parse(text);
     if (auto* error = std::get_if<xml::ParseError>(&document)) return skip(InvalidXml{std::move(error->message)});
     const Element& root = std::get<xml::Document>(document).root();
     if (root.local_name != "verdict-record" || root.namespace_name != verdict_namespace) {
@@ -188,6 +186,21 @@ void read_record(const fs::path& file, CollectedRuns& collected) {
     auto run = distil(root, path, collected.notices);
     if (auto* message = std::get_if<std::string>(&run)) return skip(InvalidDocument{std::move(*message)});
     collected.runs.push_back(std::move(std::get<VerdictRun>(run)));
+}
+
+void read_record(const fs::path& file, CollectedRuns& collected) {
+    std::string path = display_path(file);
+    auto skip = [&](SkipReason reason) {
+        collected.skipped.push_back(SkippedArtefact{std::move(reason), path, std::string(verdict_kind)});
+    };
+    auto text = read_text_file(file);
+    if (auto* unreadable = std::get_if<Unreadable>(&text)) return skip(std::move(*unreadable));
+    // One document too big for memory is skipped; the others still render.
+    try {
+        read_document(std::get<std::string>(text), path, collected);
+    } catch (const std::bad_alloc&) {
+        skip(Unreadable{describe(OsError{ENOMEM})});
+    }
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include "artefact/records.hpp"
 #include "html/report_output.hpp"
-#include "html/skipped.hpp"
+#include "artefact/skipped.hpp"
 #include "html/standings.hpp"
 #include "verdict/xml_tree.hpp"
 

@@ -155,6 +155,23 @@ TEST(YamlHostileInput, AliasesShareAndMayNotExplode) {
     };
     EXPECT_EQ(failure(uses(50)), "parsed");
     EXPECT_EQ(failure(uses(200)), "repetition limit exceeded");
+
+    // Within a hundredfold, but over 256 MiB all told: a 3 MiB text used 90 times.
+    auto large_uses = [](int count) {
+        std::string text = "s: &s '" + std::string(3 << 20, 'x') + "'\nu: [";
+        for (int i = 0; i < count; ++i) text += "*s, ";
+        return text + "]\n";
+    };
+    EXPECT_EQ(failure(large_uses(80)), "parsed");
+    EXPECT_EQ(failure(large_uses(90)), "repetition limit exceeded");
+}
+
+TEST(YamlDocuments, AByteOrderMarkIsNotPartOfTheText) {
+    auto root = parsed("\xEF\xBB\xBFschemaVersion: brelk-explore-1\nname: x\n");
+    EXPECT_EQ(shown(*find(*root, "schemaVersion")), "str brelk-explore-1");
+    EXPECT_EQ(failure("\xEF\xBB\xBF" "a: [1\n"), "2:1 did not find expected ',' or ']'");
+    // Only at the very start.
+    EXPECT_EQ(shown(*find(*parsed("a: x\xEF\xBB\xBF\n"), "a")), "str x\xEF\xBB\xBF");
 }
 
 TEST(YamlHostileInput, HugeScalarsParse) {

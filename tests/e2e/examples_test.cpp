@@ -49,5 +49,18 @@ TEST(Examples, EverySamplePageRendersWithSoundAnchors) {
     }
 }
 
+// The optimization page's stepper cells write the exploration page's chips;
+// both pages carry the very same chip rules, each followed by its mends.
+TEST(Examples, ExplorationAndOptimizationPagesShareTheChipRules) {
+    const std::filesystem::path source = BRELK_SOURCE_DIR;
+    const auto explore = run_brelk({"explore", "examples/explore"}, source).out;
+    const auto optimize = run_brelk({"optimize", "examples/optimize"}, source).out;
+    const auto chips = between(explore, ".override-count {",
+                               "details.chip-details > summary::-webkit-details-marker { display: none; }");
+    ASSERT_FALSE(chips.empty());
+    EXPECT_NE(explore.find(".overrides { max-width: 26rem; }" + chips + "\n/* "), std::string::npos);
+    EXPECT_NE(optimize.find(".stated-block ol { margin: 0 0 0.25rem 1.5rem; }" + chips + "\n/* "), std::string::npos);
+}
+
 }  // namespace
 }  // namespace brelk::testing

@@ -1,6 +1,8 @@
 #pragma once
 // Runs the built program on artefact trees made in a temporary directory.
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,37 +32,67 @@ inline std::string slurp(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Runs build/brelk with `args` in the directory `cwd`, with SOURCE_DATE_EPOCH=0
-// unless `env` says otherwise, and collects both streams and the exit status.
+// What a run may not have: resource limits, and root's privileges.
+struct Limits {
+    std::optional<rlim_t> file_size;      // RLIMIT_FSIZE, bytes
+    std::optional<rlim_t> address_space;  // RLIMIT_AS, bytes
+    bool as_nobody = false;               // drop to uid and gid 65534 first (needs root)
+};
+
+inline bool running_as_root() { return ::geteuid() == 0; }
+
+// Starts build/brelk with `args` in the directory `cwd`, with SOURCE_DATE_EPOCH=0
+// unless `env` says otherwise, its streams going to the two files.
+inline pid_t spawn_brelk(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                         const std::vector<std::pair<std::string, std::string>>& env, const Limits& limits,
+                         const std::filesystem::path& out_path, const std::filesystem::path& err_path) {
+    pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    if (::chdir(cwd.c_str()) != 0) ::_exit(127);
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+    auto limit = [](int resource, rlim_t value) {
+        const rlimit bound{value, value};
+        if (::setrlimit(resource, &bound) != 0) ::_exit(127);
+    };
+    if (limits.file_size) limit(RLIMIT_FSIZE, *limits.file_size);
+    if (limits.address_space) limit(RLIMIT_AS, *limits.address_space);
+    if (limits.as_nobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+        ::_exit(127);
+    }
+    std::vector<char*> argv;
+    std::string program = BRELK_BINARY;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (auto& arg : copies) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+// The exit status as a shell shows it: 128 + the signal for a run a signal ended.
+inline int shell_status(int wstatus) {
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+}
+
+// Runs build/brelk and collects both streams and the exit status.
 inline Run run_brelk(const std::vector<std::string>& args, const std::filesystem::path& cwd,
-                     std::vector<std::pair<std::string, std::string>> env = {{"SOURCE_DATE_EPOCH", "0"}}) {
+                     std::vector<std::pair<std::string, std::string>> env = {{"SOURCE_DATE_EPOCH", "0"}},
+                     const Limits& limits = {}) {
     TempTree capture;
     auto out_path = capture.path("stdout");
     auto err_path = capture.path("stderr");
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        if (::chdir(cwd.c_str()) != 0) ::_exit(127);
-        ::unsetenv("SOURCE_DATE_EPOCH");
-        for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char*> argv;
-        std::string program = BRELK_BINARY;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = args;
-        for (auto& arg : copies) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
+    const pid_t pid = spawn_brelk(args, cwd, env, limits, out_path, err_path);
     int wstatus = 0;
     ::waitpid(pid, &wstatus, 0);
     Run run;
     run.out = slurp(out_path);
     run.err = slurp(err_path);
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    run.status = shell_status(wstatus);
     return run;
 }
 

@@ -82,5 +82,55 @@ TEST(Skipped, DocumentsThatDoNotFitTheirKind) {
                                  "runs/a/measure.yaml\n"));
 }
 
+// A file name or a stated text is shown with its control and bidirectional
+// characters as \u{h}: one file is one line, and nothing reaches the terminal raw.
+TEST(Skipped, NamesAndStatedTextsCannotForgeLinesOrControlTheTerminal) {
+    TempTree tree;
+    const std::string ok = "schemaVersion: brelk-explore-1\nserviceContractId: checkout\n"
+                           "execution: {samplesExecuted: 1}\nstatistics: {observed: 1, successes: 1, failures: 0}\n";
+    tree.write("runs/svc/a\nskipped (forged): x.yaml", "schemaVersion: brelk-optimize-1\n");
+    tree.write("runs/svc/b\x1b[31mred.yaml", "schemaVersion: \"brelk\\nreport over 9 runs written to x\"\n");
+    tree.write("runs/svc/c\xe2\x80\xae" "lmth.yaml", "schemaVersion: brelk-explore-1\nserviceContractId: s\n"
+                                                   "execution: \"\\e[2J\\u2066\"\n");
+    tree.write("runs/svc/d\t\x7f\xc2\x85.yaml", "schemaVersion: \"\\x9b\\u2069\"\n");
+    tree.write("runs/svc/e.yaml", ok);
+    auto run = run_brelk({"explore", "runs", "-o", "out\x1b]0;title\x07.html"}, tree.root());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err,
+              "skipped (states brelk-optimize-1, not brelk-explore-1): runs/svc/a\\u{a}skipped (forged): x.yaml\n"
+              "skipped (states brelk\\u{a}report over 9 runs written to x, not brelk-explore-1): "
+              "runs/svc/b\\u{1b}[31mred.yaml\n"
+              "skipped (invalid brelk-explore-1 document: invalid type: string \"\\u{1b}[2J\\u{2066}\", expected "
+              "struct Execution): runs/svc/c\\u{202e}lmth.yaml\n"
+              "skipped (states \\u{9b}\\u{2069}, not brelk-explore-1): runs/svc/d\\u{9}\\u{7f}\\u{85}.yaml\n"
+              "report over 1 configurations written to out\\u{1b}]0;title\\u{7}.html\n");
+
+    auto unreadable = run_brelk({"verdict", "no\nsuch"}, tree.root());
+    EXPECT_EQ(unreadable.err, "could not read no\\u{a}such: No such file or directory (os error 2)\n");
+}
+
+// One artefact too big for the memory at hand is skipped; the others render.
+TEST(Skipped, AnArtefactThatExhaustsMemoryIsSkippedAlone) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+#endif
+    TempTree tree;
+    std::string big = "schemaVersion: brelk-explore-1\nserviceContractId: x\nextra:\n";
+    for (int i = 0; i < 5'000'000; ++i) big += "- 1\n";
+    tree.write("runs/a/big.yaml", big);
+    tree.write("runs/b/ok.yaml", "schemaVersion: brelk-explore-1\nserviceContractId: checkout\n"
+                                 "execution: {samplesExecuted: 1}\nstatistics: {observed: 1, successes: 1, failures: 0}\n");
+    Limits limits;
+    limits.address_space = 400'000'000;
+    auto run = run_brelk({"explore", "runs"}, tree.root(), {{"SOURCE_DATE_EPOCH", "0"}}, limits);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "skipped (invalid YAML: out of memory): runs/a/big.yaml\n");
+    EXPECT_TRUE(has(run.out, "checkout"));
+}
+
 }  // namespace
 }  // namespace brelk::testing

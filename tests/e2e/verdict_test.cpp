@@ -39,7 +39,8 @@ TEST(Verdict, LoneRunStatesEveryValueAsWrittenWithoutHeadings) {
     EXPECT_TRUE(in_order(page, {"<title>Brelk Verdict: checkout</title>",
                                 ".verdict-pass { color: var(--pass-color); font-weight: 600; }.verdict-fail { color: "
                                 "var(--fail-color); font-weight: 600; }.run-facts { color: var(--text-muted); "
-                                "font-size: 0.8rem; margin: 0.25rem 0 0.5rem; }</style>"}));
+                                "font-size: 0.8rem; margin: 0.25rem 0 0.5rem; }\n/* ", ".nothing-delivered { ",
+                                "</style>"}));
     // No standings and no failures: the facts and the table are the whole body.
     EXPECT_EQ(between(page, "<main>\n", "</main>\n"),
               "<main>\n"

@@ -31,7 +31,13 @@ TEST(Fixed, RoundsTheExactValueTiesToEven) {
     EXPECT_EQ(fixed(0.35, 1), "0.3");     // just below 0.35 in binary
     EXPECT_EQ(fixed(99.95, 1), "100.0");  // just above 99.95 in binary
     EXPECT_EQ(fixed(0.95, 3), "0.950");
-    EXPECT_EQ(fixed(-0.0004, 3), "-0.000");
+    // Zero is never signed, however it was reached.
+    EXPECT_EQ(fixed(-0.0004, 3), "0.000");
+    EXPECT_EQ(fixed(-0.0, 1), "0.0");
+    EXPECT_EQ(fixed(-0.4, 0), "0");
+    EXPECT_EQ(fixed(-0.5, 0), "0");
+    EXPECT_EQ(fixed(-0.6, 0), "-1");
+    EXPECT_EQ(fixed(-0.05, 2), "-0.05");
     EXPECT_EQ(fixed(std::numeric_limits<double>::infinity(), 1), "inf");
     EXPECT_EQ(fixed(std::numeric_limits<double>::quiet_NaN(), 1), "NaN");
     EXPECT_EQ(fixed(1e300, 120).size(), 301u + 1u + 120u);

@@ -17,29 +17,26 @@ TEST(Escape, AmpersandFirstAndNothingElse) {
     EXPECT_EQ(escape("caf\xc3\xa9 \xff"), "caf\xc3\xa9 \xff");
 }
 
+// Controls that would vanish, garble the page or reverse the text after them
+// show as their code; tab, line feed and carriage return stay.
+TEST(Escape, ControlAndBidirectionalCharactersBecomeVisibleCodes) {
+    EXPECT_EQ(escape("a\tb\nc\rd"), "a\tb\nc\rd");
+    EXPECT_EQ(escape(std::string("nul\0esc\x1b[1mdel\x7f", 15)), "nul\\u{0}esc\\u{1b}[1mdel\\u{7f}");
+    EXPECT_EQ(escape("\xc2\x80\xc2\x85\xc2\x9f\xc2\xa0"), "\\u{80}\\u{85}\\u{9f}\xc2\xa0");
+    EXPECT_EQ(escape("x\xe2\x80\xaa\xe2\x80\xae<y>\xe2\x81\xa6\xe2\x81\xa9"),
+              "x\\u{202a}\\u{202e}&lt;y&gt;\\u{2066}\\u{2069}");
+    // Their neighbours, and an em dash, are ordinary text.
+    EXPECT_EQ(escape("\xe2\x80\xa9\xe2\x80\xaf\xe2\x81\xa5\xe2\x81\xaa\xe2\x80\x94"),
+              "\xe2\x80\xa9\xe2\x80\xaf\xe2\x81\xa5\xe2\x81\xaa\xe2\x80\x94");
+    EXPECT_EQ(escape("\xc2"), "\xc2");
+    EXPECT_EQ(escape("\xe2\x80"), "\xe2\x80");
+}
+
 TEST(CountNoun, SingularOnlyForOne) {
     EXPECT_EQ(count_noun(0, "sample"), "0 samples");
     EXPECT_EQ(count_noun(1, "sample"), "1 sample");
     EXPECT_EQ(count_noun(3, "further input"), "3 further inputs");
     EXPECT_EQ(count_noun(18446744073709551615u, "run"), "18446744073709551615 runs");
-}
-
-TEST(QuotedLiteral, EscapesAndControlCharacters) {
-    EXPECT_EQ(quoted_literal(""), R"("")");
-    EXPECT_EQ(quoted_literal("a\"b\\c"), R"("a\"b\\c")");
-    EXPECT_EQ(quoted_literal("\t\r\n"s + '\0'), R"("\t\r\n\0")");
-    EXPECT_EQ(quoted_literal("\x1b[0m\x7f"), R"("\u{1b}[0m\u{7f}")");
-    // U+0085 and U+009F are C1 controls; U+00A0 is printable.
-    EXPECT_EQ(quoted_literal("\xc2\x85\xc2\x9f\xc2\xa0"), "\"\\u{85}\\u{9f}\xc2\xa0\"");
-    EXPECT_EQ(quoted_literal("runs/\xe2\x80\x94.yaml"), "\"runs/\xe2\x80\x94.yaml\"");
-    EXPECT_EQ(quoted_literal("bad\xff"), "\"bad\xef\xbf\xbd\"");
-}
-
-TEST(DisplayText, InvalidBytesBecomeReplacementCharacters) {
-    EXPECT_EQ(display_text("plain \xc3\xa9"), "plain \xc3\xa9");
-    EXPECT_EQ(display_text("a\xff" "b"), "a\xef\xbf\xbd" "b");
-    EXPECT_EQ(display_text("\xc3"), "\xef\xbf\xbd");  // truncated sequence
-    EXPECT_EQ(display_text("\xed\xa0\x80"), "\xef\xbf\xbd");  // surrogate
 }
 
 TEST(CharCount, CountsScalarValuesNotBytes) {

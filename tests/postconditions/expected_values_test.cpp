@@ -30,6 +30,10 @@ TEST(ExpectedValues, InputOrderAndAnchors) {
     EXPECT_EQ(input_anchor("3"), "input-3");
     EXPECT_EQ(input_anchor("a b/c"), "input-a-b-c");
     EXPECT_EQ(input_anchor("Ab\xC3\xA9"), "input-Ab-");
+    // Keys that share an anchor take the next free number after it, in order.
+    const std::vector<std::string_view> clashing = {"a b", "a-b", "a-b-2", "a/b", "\xC3\xA9", "\xC3\xBC", "c"};
+    EXPECT_EQ(unique_input_anchors(clashing), (std::vector<std::string>{"input-a-b", "input-a-b-2", "input-a-b-2-2",
+                                                                   "input-a-b-3", "input--", "input---2", "input-c"}));
 }
 
 TEST(ExpectedValues, PanelRowsStripsAndNestedGrid) {

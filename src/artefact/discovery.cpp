@@ -1,4 +1,4 @@
-#include "html/discovery.hpp"
+#include "artefact/discovery.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <utf8.h>
 
-#include "html/text.hpp"
+#include "artefact/diagnostic_text.hpp"
 
 namespace brelk {
 namespace {
@@ -19,11 +19,6 @@ namespace {
 struct DirectoryCloser {
     DIR* dir;
     ~DirectoryCloser() { closedir(dir); }
-};
-
-struct FileCloser {
-    int fd;
-    ~FileCloser() { close(fd); }
 };
 
 bool names_directory(const std::filesystem::path& path) {
@@ -36,40 +31,6 @@ bool has_extension(const std::filesystem::path& path, std::string_view extension
     const std::string name = path.filename().native();
     const auto dot = name.rfind('.');
     return dot != std::string::npos && dot != 0 && std::string_view(name).substr(dot + 1) == extension;
-}
-
-std::variant<std::string, OsError> read_all(int fd) {
-    std::string content;
-    struct stat status {};
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-        content.reserve(static_cast<std::size_t>(status.st_size));
-    }
-    char chunk[1 << 16];
-    for (;;) {
-        const ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got == 0) return content;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return OsError{errno};
-        }
-        content.append(chunk, static_cast<std::size_t>(got));
-    }
-}
-
-std::variant<std::string, OsError> read_bytes(const std::filesystem::path& path) {
-    // Non-blocking, so a FIFO that nobody writes to reads as empty instead of
-    // stopping the whole walk; regular files ignore the flag.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return OsError{errno};
-    FileCloser closer{fd};
-    // A file too big to hold is reported the way the system words it.
-    try {
-        return read_all(fd);
-    } catch (const std::bad_alloc&) {
-        return OsError{ENOMEM};
-    } catch (const std::length_error&) {
-        return OsError{ENOMEM};
-    }
 }
 
 std::variant<yaml::NodePtr, SkippedArtefact> read_candidate(const std::filesystem::path& path, std::string_view kind,
@@ -117,14 +78,6 @@ std::string display_path(const std::filesystem::path& path) {
     return display_text(path.native());
 }
 
-std::variant<std::string, Unreadable> read_text_file(const std::filesystem::path& path) {
-    auto content = read_bytes(path);
-    if (auto* error = std::get_if<OsError>(&content)) return Unreadable{describe(*error)};
-    const std::string& text = std::get<std::string>(content);
-    if (!utf8::is_valid(text.begin(), text.end())) return Unreadable{"stream did not contain valid UTF-8"};
-    return std::move(std::get<std::string>(content));
-}
-
 std::variant<std::monostate, OsError> walk_artefact_files(const std::filesystem::path& dir,
                                                           std::string_view extension,
                                                           const std::function<void(const std::filesystem::path&)>& visit) {
@@ -145,7 +98,12 @@ std::variant<std::monostate, OsError> walk_yaml_documents(const std::filesystem:
                                                           const std::function<void(YamlCandidate)>& visit) {
     return walk_artefact_files(dir, "yaml", [&](const std::filesystem::path& file) {
         std::string shown = display_path(file);
-        auto outcome = read_candidate(file, kind, shown);
+        std::variant<yaml::NodePtr, SkippedArtefact> outcome;
+        try {
+            outcome = read_candidate(file, kind, shown);
+        } catch (const std::bad_alloc&) {
+            outcome = SkippedArtefact{Unreadable{describe(OsError{ENOMEM})}, shown, std::string(kind)};
+        }
         visit(YamlCandidate{std::move(outcome), std::move(shown)});
     });
 }

@@ -1,4 +1,4 @@
-#include "html/skipped.hpp"
+#include "artefact/skipped.hpp"
 
 #include <fmt/format.h>
 

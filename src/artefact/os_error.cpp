@@ -1,4 +1,4 @@
-#include "html/report_output.hpp"
+#include "artefact/os_error.hpp"
 
 #include <fmt/format.h>
 

@@ -1,4 +1,4 @@
-#include "html/discovery.hpp"
+#include "artefact/discovery.hpp"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -73,12 +73,16 @@ TEST_F(Discovery, EveryUnusableFileIsOneSkippedLine) {
     write("svc/j-tagged.yaml", fmt::format("!top\nschemaVersion: !!str {}\nname: tagged\n", kind));
     write("svc/k-nul.yaml", std::string("name: a\0b\n", 10));
     ASSERT_EQ(mkfifo((root / "svc/l-fifo.yaml").c_str(), 0600), 0);  // must not hang the walk
+    fs::create_symlink("/dev/zero", root / "svc/m-zero.yaml");        // must not be read without end
+    write("svc/n-sparse.yaml", "");
+    fs::resize_file(root / "svc/n-sparse.yaml", max_artefact_bytes + 1);  // refused before it is read
+    write("svc/o-bom.yaml", "\xEF\xBB\xBF" + document("bom"));
     write("svc/\xff.yaml", "schemaVersion:\n");
     const std::string dir = root.string() + "/";
     const std::string at = root.string() + "/svc/";
 
     EXPECT_EQ(collected(dir),
-              "tagged\n"
+              "tagged\nbom\n"
               "skipped (invalid YAML: deserializing from YAML containing more than one document is not supported): " +
                   at + "a-two.yaml\n" +
                   "skipped (not a brelk-explore-1 document): " + at + "b-number.yaml\n" +
@@ -92,7 +96,10 @@ TEST_F(Discovery, EveryUnusableFileIsOneSkippedLine) {
                   "skipped (not a brelk-explore-1 document): " + at + "i-list.yaml\n" +
                   "skipped (invalid YAML at line 1, column 8: control characters are not allowed): " + at +
                   "k-nul.yaml\n" +
-                  "skipped (invalid YAML: EOF while parsing a value): " + at + "l-fifo.yaml\n" +
+                  "skipped (unreadable: Operation not supported (os error 95)): " + at + "l-fifo.yaml\n" +
+                  "skipped (unreadable: Operation not supported (os error 95)): " + at + "m-zero.yaml\n" +
+                  "skipped (unreadable: file of 1073741825 bytes is over the 1 GiB an artefact may hold): " + at +
+                  "n-sparse.yaml\n" +
                   "skipped (not a brelk-explore-1 document): " + at + "\xef\xbf\xbd.yaml\n");
 }
 

@@ -1,15 +1,18 @@
 #pragma once
 // Finding artefact files beneath <dir>/<service>/ and reading the YAML ones.
 #include <filesystem>
+#include <cerrno>
 #include <functional>
+#include <new>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 #include "artefact/yaml.hpp"
-#include "html/report_output.hpp"
-#include "html/skipped.hpp"
+#include "artefact/file_reader.hpp"
+#include "artefact/os_error.hpp"
+#include "artefact/skipped.hpp"
 
 namespace brelk {
 
@@ -18,11 +21,6 @@ std::variant<std::vector<std::filesystem::path>, OsError> sorted_entries(const s
 
 // A file's display path: invalid UTF-8 shown as U+FFFD.
 std::string display_path(const std::filesystem::path& path);
-
-// The whole file as UTF-8 text, or why it cannot be had. Opened without
-// blocking, so a named pipe nobody writes to reads as empty instead of
-// stopping the walk.
-std::variant<std::string, Unreadable> read_text_file(const std::filesystem::path& path);
 
 // Calls `visit` for every <dir>/<service>/<file> whose extension is exactly
 // `extension`, services and files in sorted order; links are followed and
@@ -63,13 +61,19 @@ std::variant<Collected<Record>, OsError> collect_yaml_documents(const std::files
             collected.skipped.push_back(std::move(*skipped));
             return;
         }
-        auto record = read(*std::get<yaml::NodePtr>(candidate.outcome));
-        if (auto* message = std::get_if<std::string>(&record)) {
+        // A document whose record is too big for memory is skipped; the others still render.
+        try {
+            auto record = read(*std::get<yaml::NodePtr>(candidate.outcome));
+            if (auto* message = std::get_if<std::string>(&record)) {
+                collected.skipped.push_back(SkippedArtefact{InvalidDocument{std::move(*message)},
+                                                            std::move(candidate.path), std::string(kind)});
+                return;
+            }
+            collected.records.push_back(std::move(std::get<Record>(record)));
+        } catch (const std::bad_alloc&) {
             collected.skipped.push_back(
-                SkippedArtefact{InvalidDocument{std::move(*message)}, std::move(candidate.path), std::string(kind)});
-            return;
+                SkippedArtefact{Unreadable{describe(OsError{ENOMEM})}, std::move(candidate.path), std::string(kind)});
         }
-        collected.records.push_back(std::move(std::get<Record>(record)));
     });
     if (auto* error = std::get_if<OsError>(&walked)) return *error;
     return collected;
