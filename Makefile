@@ -1,28 +1,38 @@
 # Thin wrapper over CMake: `make demo` and `make check` are all a fresh Debian 12 machine needs.
 BUILD_DIR ?= build
+# One Clang build with AddressSanitizer and UndefinedBehaviorSanitizer serves
+# both the test suite and the fuzz targets.
+SANITIZE_DIR ?= $(BUILD_DIR)-sanitize
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+FUZZ_SECONDS ?= 30
 # The last line serves `make package` and the tests of the man page and the package.
 PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libhowardhinnant-date-dev \
             libutfcpp-dev tzdata locales googletest libgtest-dev \
             groff-base mandoc man-db dpkg-dev file
+SANITIZE_PACKAGES := clang libclang-rt-14-dev
+FUZZ_TARGETS := fuzz_yaml_records fuzz_verdict_xml fuzz_reports fuzz_command_line fuzz_walk
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The browser checks drive Debian's chromium (never a downloaded browser) and read PDFs with pdftotext.
 BROWSER_PACKAGES := chromium poppler-utils
 
-.PHONY: all build deps locale check demo install package bench microbench clean browser-deps browser-check
-
-all: build
-
-# Installs whichever of the listed Debian packages are missing.
+# $(call install_missing,packages): apt-get installs those that are not installed yet.
 install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
 
+.PHONY: all build deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench microbench clean \
+        browser-deps browser-check
+
+all: build
+
 deps:
 	@$(call install_missing,$(PACKAGES))
+
+sanitize-deps: deps
+	@$(call install_missing,$(SANITIZE_PACKAGES))
 
 # The German-locale footer test needs de_DE.UTF-8; make it when we can, else that test skips.
 locale:
@@ -39,6 +49,27 @@ build: $(BUILD_DIR)/CMakeCache.txt
 check: deps locale
 	$(MAKE) build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
+
+# Line tables are all the sanitizers' reports need, and compile faster than
+# full debug information.
+$(SANITIZE_DIR)/CMakeCache.txt:
+	CXX=clang++ cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only -DNDEBUG" -DBRELK_WERROR=ON \
+	  -DBRELK_SANITIZE=ON -DBRELK_FUZZ=ON
+
+sanitize-build: $(SANITIZE_DIR)/CMakeCache.txt
+	cmake --build $(SANITIZE_DIR) -j$(JOBS)
+
+# Every test under the sanitizers.
+sanitize-check: sanitize-deps locale
+	$(MAKE) sanitize-build
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j$(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS from its seed corpus; see fuzz/README.md.
+fuzz-smoke: sanitize-deps
+	$(MAKE) $(SANITIZE_DIR)/CMakeCache.txt
+	cmake --build $(SANITIZE_DIR) --target $(FUZZ_TARGETS) -j$(JOBS)
+	fuzz/run $(SANITIZE_DIR) $(FUZZ_SECONDS)
 
 demo: deps
 	$(MAKE) build
@@ -81,11 +112,7 @@ microbench: deps
 	@for b in $(BENCH_DIR)/bench_*; do echo "== $$b"; $$b; done
 
 browser-deps:
-	@missing=$$(for p in $(BROWSER_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
-	if [ -n "$$missing" ]; then \
-	  echo "installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
-	fi
+	@$(call install_missing,$(BROWSER_PACKAGES))
 	cd tests/browser && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
 
 # The demo's pages and a generated exploration of 50 configurations, validated
@@ -98,4 +125,4 @@ browser-check: demo browser-deps
 	cd tests/browser && node check.mjs ../../out
 
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR) out
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) out
