@@ -21,9 +21,14 @@ struct Point {
     double y = 0.0;
 };
 
+// Held at 1/128 scale, so that neither the range between the largest finite
+// scores of opposite sign (-1e308 to 1e308) nor 40 times it overflows; a
+// power of two scales exactly, so every other chart is drawn as before.
+constexpr double span_scale = 1.0 / 128.0;
+
 struct Span {
-    double lo = 0.0;
-    double range = 0.0;
+    double scaled_lo = 0.0;
+    double scaled_range = 0.0;
 };
 
 // Only finite values set the scale: one stated infinity or NaN must not
@@ -38,14 +43,14 @@ Span span_of(const std::vector<double>& values) {
         hi = any ? std::max(hi, value) : value;
         any = true;
     }
-    return Span{lo, hi - lo};
+    return Span{lo * span_scale, hi * span_scale - lo * span_scale};
 }
 
 double height_of(double value, Span span) {
     if (std::isnan(value)) return 32.0;
     if (std::isinf(value)) return value > 0 ? 12.0 : 52.0;
-    if (!(span.range > 0.0)) return 32.0;
-    return 52.0 - 40.0 * (value - span.lo) / span.range;
+    if (!(span.scaled_range > 0.0)) return 32.0;
+    return 52.0 - 40.0 * (value * span_scale - span.scaled_lo) / span.scaled_range;
 }
 
 std::vector<Point> points_of(const std::vector<double>& values) {

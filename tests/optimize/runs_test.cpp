@@ -138,6 +138,13 @@ TEST(Trajectory, ValuesThatAreNotFiniteStayOnTheChart) {
     EXPECT_NE(page.text().find("points=\"16.0,52.0 88.0,32.0 160.0,12.0 232.0,52.0 304.0,12.0\""), std::string::npos);
     EXPECT_NE(page.text().find(">#2 · NaN</text>"), std::string::npos);
     EXPECT_NE(page.text().find(">#3 · inf</text>"), std::string::npos);
+
+    // The largest finite scores of both signs span more than a double holds.
+    const double most = std::numeric_limits<double>::max();
+    run.iterations = {row(1, -most), row(2, 0.0), row(3, most)};
+    page.clear();
+    append_trajectory(page, run, false);
+    EXPECT_NE(page.text().find("points=\"16.0,52.0 160.0,32.0 304.0,12.0\""), std::string::npos) << page.text();
 }
 
 yaml::NodePtr parse(const std::string& text) {
