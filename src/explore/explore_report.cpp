@@ -16,7 +16,7 @@ Generated ExploreReport::generate(const std::filesystem::path& dir, bool /*hide_
     if (auto* error = std::get_if<OsError>(&collected)) return *error;
     auto& documents = std::get<Collected<ExploreArtefact>>(collected);
 
-    auto services = collect_services(documents.records);
+    auto services = collect_services(std::move(documents.records));
     ReportOutput output;
     output.skipped = std::move(documents.skipped);
     for (const auto& service : services) output.count += service.variants.size();

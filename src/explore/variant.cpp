@@ -42,7 +42,7 @@ void count_outcomes(Variant& variant) {
 
 std::string factor_label(const FactorLine& factor) { return fmt::format("{}={}", factor.name, factor.value); }
 
-Variant build_variant(const ExploreArtefact& artefact, std::size_t position) {
+Variant build_variant(ExploreArtefact artefact, std::size_t position) {
     Variant variant;
     variant.factors = displayed_factors(artefact.factors);
     variant.configuration = configuration_of(artefact, variant.factors, position);
@@ -58,24 +58,24 @@ Variant build_variant(const ExploreArtefact& artefact, std::size_t position) {
     variant.samples_executed = execution.samples_executed;
     variant.termination_reason = execution.termination_reason.value_or("UNKNOWN");
 
-    const auto& statistics = artefact.statistics;
+    auto& statistics = artefact.statistics;
     variant.observed_pass_rate = statistics.observed;
     variant.successes = statistics.successes;
     variant.failures = statistics.failures;
-    variant.failure_distribution = statistics.failure_distribution;
+    variant.failure_distribution = std::move(statistics.failure_distribution);
     variant.standings = standings_of(statistics);
     count_outcomes(variant);
 
     copy_stated_timing(variant, artefact.latency, artefact.cost);
-    variant.inputs = artefact.inputs;
+    variant.inputs = std::move(artefact.inputs);
     return variant;
 }
 
-std::vector<ServiceComparison> collect_services(const std::vector<ExploreArtefact>& artefacts) {
+std::vector<ServiceComparison> collect_services(std::vector<ExploreArtefact> artefacts) {
     std::map<std::string, std::vector<Variant>> by_service;
-    for (const auto& artefact : artefacts) {
+    for (auto& artefact : artefacts) {
         auto& variants = by_service[artefact.service_contract_id];
-        variants.push_back(build_variant(artefact, variants.size() + 1));
+        variants.push_back(build_variant(std::move(artefact), variants.size() + 1));
     }
     std::vector<ServiceComparison> services;
     services.reserve(by_service.size());

@@ -49,10 +49,10 @@ std::string factor_label(const FactorLine& factor);
 
 // `position` is the variant's 1-based place among its service's variants; it
 // names configurations that state neither a configuration nor factors.
-Variant build_variant(const ExploreArtefact& artefact, std::size_t position);
+Variant build_variant(ExploreArtefact artefact, std::size_t position);
 
 // Variants grouped by the service the artefacts state, services in byte order.
-std::vector<ServiceComparison> collect_services(const std::vector<ExploreArtefact>& artefacts);
+std::vector<ServiceComparison> collect_services(std::vector<ExploreArtefact> artefacts);
 
 // The number of stated deliveries that never happened, summed without wrapping.
 std::uint64_t delivery_failures(const std::vector<FailureDistributionEntry>& entries);

@@ -6,15 +6,15 @@ namespace brelk {
 
 namespace {
 
-StandingsRowView row_view(const StandingsRow& row) {
+StandingsRowView row_view(StandingsRow&& row) {
     StandingsRowView view;
     view.input_key = std::to_string(row.input_index);
-    view.check = row.check;
+    view.check = std::move(row.check);
     view.provenance = provenance_of(row.provenance);
-    view.path = row.path;
-    view.form = row.form;
-    view.expected = row.expected;
-    view.observed = row.observed;
+    view.path = std::move(row.path);
+    view.form = std::move(row.form);
+    view.expected = std::move(row.expected);
+    view.observed = std::move(row.observed);
     view.passed = row.passed;
     view.failed = row.failed;
     view.skipped = row.skipped;
@@ -26,16 +26,16 @@ StandingsRowView row_view(const StandingsRow& row) {
 
 }  // namespace
 
-StandingsBlockView StandingsBlockView::of_stated(std::string name, const StandingsBlock& block,
+StandingsBlockView StandingsBlockView::of_stated(std::string name, StandingsBlock block,
                                                  std::optional<CriterionCounts> counts,
                                                  std::optional<StatedBound> bound) {
     StandingsBlockView view;
     view.criterion = std::move(name);
     view.counts = counts;
     view.bound = bound;
-    view.optional_slack = block.optional_slack;
+    view.optional_slack = std::move(block.optional_slack);
     view.rows.reserve(block.rows.size());
-    for (const auto& row : block.rows) view.rows.push_back(row_view(row));
+    for (auto& row : block.rows) view.rows.push_back(row_view(std::move(row)));
     return view;
 }
 
@@ -45,12 +45,12 @@ Provenance provenance_of(const std::optional<std::string>& text) {
     return Provenance::Unstated;
 }
 
-std::vector<StandingsBlockView> standings_of(const Statistics& statistics) {
+std::vector<StandingsBlockView> standings_of(Statistics& statistics) {
     std::vector<StandingsBlockView> blocks;
     if (!statistics.criteria) return blocks;
-    for (const auto& [name, tally] : *statistics.criteria) {
+    for (auto& [name, tally] : *statistics.criteria) {
         if (!tally.standings) continue;
-        blocks.push_back(StandingsBlockView::of_stated(name, *tally.standings,
+        blocks.push_back(StandingsBlockView::of_stated(name, std::move(*tally.standings),
                                                        CriterionCounts{tally.pass, tally.fail}, std::nullopt));
     }
     return blocks;

@@ -45,7 +45,8 @@ struct StandingsBlockView {
     std::optional<std::string> optional_slack;
     std::vector<StandingsRowView> rows;
 
-    static StandingsBlockView of_stated(std::string name, const StandingsBlock& block,
+    // Takes the rows' texts over from `block`.
+    static StandingsBlockView of_stated(std::string name, StandingsBlock block,
                                         std::optional<CriterionCounts> counts,
                                         std::optional<StatedBound> bound);
 };
@@ -53,7 +54,8 @@ struct StandingsBlockView {
 // The standings of an exploration or optimization result: one block per
 // criterion tally that states standings (even without rows), counted by the
 // tally's pass and fail, with no bound.
-std::vector<StandingsBlockView> standings_of(const Statistics& statistics);
+// Takes the standings' texts over from `statistics`.
+std::vector<StandingsBlockView> standings_of(Statistics& statistics);
 
 // "criterion" and "input" exactly; any other text, or none, is unstated.
 Provenance provenance_of(const std::optional<std::string>& text);

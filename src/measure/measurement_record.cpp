@@ -36,11 +36,12 @@ ObservationRow observation_row(const std::string& name, const BaselineCriterion&
 MeasurementRecord distil(BaselineArtefact artefact) {
     MeasurementRecord record;
     for (std::size_t index : criteria_in_name_order(artefact)) {
-        const auto& [name, criterion] = artefact.criteria[index];
+        auto& [name, criterion] = artefact.criteria[index];
         record.rows.push_back(observation_row(name, criterion));
         if (criterion.standings) {
-            record.standings.push_back(StandingsBlockView::of_stated(
-                name, *criterion.standings, stated_counts(criterion), stated_bound(criterion, artefact.confidence_level)));
+            record.standings.push_back(StandingsBlockView::of_stated(name, std::move(*criterion.standings),
+                                                                     stated_counts(criterion),
+                                                                     stated_bound(criterion, artefact.confidence_level)));
         }
     }
     if (artefact.execution) {

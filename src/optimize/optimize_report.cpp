@@ -19,7 +19,7 @@ Generated OptimizeReport::generate(const std::filesystem::path& dir, bool hide_s
 
     std::vector<OptimizeRun> runs;
     runs.reserve(documents.records.size());
-    for (const auto& artefact : documents.records) runs.push_back(build_run(artefact));
+    for (auto& artefact : documents.records) runs.push_back(build_run(std::move(artefact)));
     sort_runs(runs);
 
     ReportOutput output;

@@ -7,7 +7,7 @@
 
 namespace brelk::optimize {
 
-IterationRow build_iteration(const OptimizeIteration& iteration) {
+IterationRow build_iteration(OptimizeIteration iteration) {
     IterationRow row;
     row.iteration = iteration.iteration;
     row.factors = displayed_factors(iteration.factors);
@@ -17,27 +17,27 @@ IterationRow build_iteration(const OptimizeIteration& iteration) {
     row.failures = iteration.statistics.failures;
     row.samples_executed = iteration.execution.samples_executed;
     row.termination_reason = iteration.execution.termination_reason.value_or("UNKNOWN");
-    row.failure_distribution = iteration.statistics.failure_distribution;
+    row.failure_distribution = std::move(iteration.statistics.failure_distribution);
     row.standings = standings_of(iteration.statistics);
     copy_stated_timing(row, iteration.latency, iteration.cost);
     return row;
 }
 
-OptimizeRun build_run(const OptimizeArtefact& artefact) {
+OptimizeRun build_run(OptimizeArtefact artefact) {
     OptimizeRun run;
-    run.service = artefact.service_contract_id;
-    run.experiment = artefact.experiment_id;
+    run.service = std::move(artefact.service_contract_id);
+    run.experiment = std::move(artefact.experiment_id);
     run.objective = artefact.objective;
-    run.scorer = artefact.scorer;
-    run.termination = artefact.termination;
-    run.stepper = artefact.stepper;
+    run.scorer = std::move(artefact.scorer);
+    run.termination = std::move(artefact.termination);
+    run.stepper = std::move(artefact.stepper);
     run.iterations.reserve(artefact.iterations.size());
-    for (const auto& iteration : artefact.iterations) run.iterations.push_back(build_iteration(iteration));
-    run.convergence_reason = artefact.convergence.termination_reason;
+    for (auto& iteration : artefact.iterations) run.iterations.push_back(build_iteration(std::move(iteration)));
+    run.convergence_reason = std::move(artefact.convergence.termination_reason);
     run.total_iterations = artefact.convergence.total_iterations;
     run.best_iteration = artefact.convergence.best_iteration;
     run.best_score = artefact.convergence.best_score;
-    run.inputs = artefact.inputs;
+    run.inputs = std::move(artefact.inputs);
     return run;
 }
 

@@ -47,8 +47,8 @@ struct OptimizeRun {
     std::vector<InputPresentation> inputs;
 };
 
-IterationRow build_iteration(const OptimizeIteration& iteration);
-OptimizeRun build_run(const OptimizeArtefact& artefact);
+IterationRow build_iteration(OptimizeIteration iteration);
+OptimizeRun build_run(OptimizeArtefact artefact);
 
 // The service, or "service — experiment".
 std::string run_label(const OptimizeRun& run);
