@@ -32,7 +32,7 @@ std::string shown(const Node& node) {
         case NodeKind::Boolean: return node.boolean ? "bool true" : "bool false";
         case NodeKind::Integer: return fmt::format("int {}{}", node.negative ? "-" : "", node.magnitude);
         case NodeKind::Float: return fmt::format("float {}", node.number);
-        case NodeKind::String: return "str " + node.text;
+        case NodeKind::String: return "str " + std::string(node.text);
         case NodeKind::Sequence: return "seq";
         case NodeKind::Mapping: return "map";
     }
@@ -90,6 +90,27 @@ TEST(YamlDocuments, KeepOrderAndFindPlainTextKeys) {
     EXPECT_EQ(find(*a, "x"), nullptr);
     EXPECT_EQ(shown(*parsed("---")), "null");
     EXPECT_EQ(shown(*parsed("--- plain\n...\n")), "str plain");
+}
+
+TEST(YamlDocuments, ACopiedPartOutlivesItsDocumentAndKeepsItsSharing) {
+    NodePtr copy;
+    const Node* original = nullptr;
+    {
+        auto root = parsed("a: 1\nstepper: {shared: &x [1, two], again: *x, tagged: !t v}\n");
+        original = find(*root, "stepper");
+        copy = copy_tree(*original);
+    }
+    ASSERT_EQ(copy->kind, NodeKind::Mapping);
+    EXPECT_NE(copy.get(), original);
+    ASSERT_EQ(copy->entries.size(), 3u);
+    EXPECT_EQ(copy->entries[0].first->text, "shared");
+    const Node* shared = find(*copy, "shared");
+    EXPECT_EQ(shared, find(*copy, "again"));
+    ASSERT_EQ(shared->items.size(), 2u);
+    EXPECT_EQ(shown(*shared->items[0]), "int 1");
+    EXPECT_EQ(shown(*shared->items[1]), "str two");
+    EXPECT_EQ(shown(*find(*copy, "tagged")), "str v");
+    EXPECT_EQ(find(*copy, "tagged")->tag, "!t");
 }
 
 TEST(YamlDocuments, CountAndSyntaxErrors) {
