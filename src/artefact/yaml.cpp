@@ -378,9 +378,26 @@ struct ScalarLess {
     }
 };
 
+// The equality ScalarLess orders by.
+bool same_key(const Node& a, const Node& b) {
+    if (a.kind != b.kind) return false;
+    switch (a.kind) {
+        case NodeKind::Boolean: return a.boolean == b.boolean;
+        case NodeKind::Integer: return a.negative == b.negative && a.magnitude == b.magnitude;
+        case NodeKind::Float: return ScalarLess::float_bits(a.number) == ScalarLess::float_bits(b.number);
+        case NodeKind::String: return a.text == b.text;
+        default: return true;
+    }
+}
+
 bool is_scalar(const Node& node) {
     return node.kind != NodeKind::Sequence && node.kind != NodeKind::Mapping;
 }
+
+// Records have a dozen keys or so: comparing a new key with each one before
+// it is cheaper than any index. A mapping that grows past this many keys gets
+// an ordered index, so a hostile file of many keys stays n log n.
+constexpr std::size_t scanned_keys = 16;
 
 struct Frame {
     Node* node = nullptr;
@@ -388,7 +405,7 @@ struct Frame {
     std::uint64_t expanded = 1;  // weight of the full expansion, aliases unfolded
     std::size_t height = 1;      // levels of collections from here down, aliases unfolded
     std::size_t first = 0;       // where its children start on the builder's stack of children
-    std::set<const Node*, ScalarLess> keys;  // a mapping's scalar keys
+    std::set<const Node*, ScalarLess> keys;  // a large mapping's scalar keys
 };
 
 struct Anchored {
@@ -414,6 +431,24 @@ Location location_of(const yaml_mark_t& mark) {
     return Location{static_cast<std::uint64_t>(mark.line) + 1, static_cast<std::uint64_t>(mark.column) + 1};
 }
 
+// Whether a scalar key repeats one the open mapping already holds.
+bool repeats_key(Builder& builder, Frame& mapping, const Node* key) {
+    const auto keys_begin = builder.children.begin() + static_cast<std::ptrdiff_t>(mapping.first);
+    const std::size_t count = (builder.children.size() - mapping.first) / 2;
+    if (mapping.keys.empty() && count < scanned_keys) {
+        for (auto at = keys_begin; at != builder.children.end(); at += 2) {
+            if (same_key(**at, *key)) return true;
+        }
+        return false;
+    }
+    if (mapping.keys.empty()) {
+        for (auto at = keys_begin; at != builder.children.end(); at += 2) {
+            if (is_scalar(**at)) mapping.keys.insert(*at);
+        }
+    }
+    return !mapping.keys.insert(key).second;
+}
+
 std::optional<ParseError> place(Builder& builder, const Node* node, std::uint64_t expanded, std::size_t height,
                                 const yaml_mark_t& mark) {
     if (builder.open.size() + height > max_depth) return ParseError{location_of(mark), "recursion limit exceeded"};
@@ -425,7 +460,7 @@ std::optional<ParseError> place(Builder& builder, const Node* node, std::uint64_
     parent.expanded = add_saturating(parent.expanded, expanded);
     parent.height = std::max(parent.height, height + 1);
     const bool is_key = parent.node->kind == NodeKind::Mapping && (builder.children.size() - parent.first) % 2 == 0;
-    if (is_key && is_scalar(*node) && !parent.keys.insert(node).second) {
+    if (is_key && is_scalar(*node) && repeats_key(builder, parent, node)) {
         return ParseError{location_of(mark), "duplicate key"};
     }
     builder.children.push_back(node);

@@ -133,6 +133,12 @@ TEST(YamlDocuments, RepeatedKeysAreErrors) {
     EXPECT_EQ(failure("a: &k a\n*k : 2\n"), "2:1 duplicate key");
     EXPECT_EQ(failure("1: a\n'1': b\n1.0: c\ntrue: d\n'true': e\n"), "parsed");
     EXPECT_EQ(failure("a: {k: 1}\nb: {k: 2}\n"), "parsed");
+    // A mapping of many keys is searched another way; the same keys collide.
+    std::string many;
+    for (int i = 0; i < 20; ++i) many += fmt::format("k{}: {}\n", i, i);
+    EXPECT_EQ(failure(many + "1: a\n'1': b\n1.0: c\ntrue: d\n'true': e\n"), "parsed");
+    EXPECT_EQ(failure(many + "k3: again\n"), "21:1 duplicate key");
+    EXPECT_EQ(failure(many + "17: a\n0x11: b\n"), "22:1 duplicate key");
 }
 
 std::string nested(std::size_t depth) {
