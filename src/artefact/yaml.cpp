@@ -241,8 +241,21 @@ bool resolve_boolean(Node& node) {
     return false;
 }
 
+// Only these begin a null, a boolean or a number; most plain scalars, keys
+// above all, begin otherwise and are text without trying each reading.
+bool begins_like_non_text(std::string_view s) {
+    if (s.empty()) return true;
+    switch (s.front()) {
+        case '~': case 'n': case 'N': case 't': case 'T': case 'f': case 'F': case '.': case '+': case '-': return true;
+        default: return s.front() >= '0' && s.front() <= '9';
+    }
+}
+
 void resolve_plain(Node& node) {
-    if (resolve_null(node) || resolve_boolean(node) || resolve_integer(node) || resolve_float(node)) return;
+    if (begins_like_non_text(node.text) &&
+        (resolve_null(node) || resolve_boolean(node) || resolve_integer(node) || resolve_float(node))) {
+        return;
+    }
     node.kind = NodeKind::String;
 }
 
