@@ -341,6 +341,18 @@ Node* new_node(Storage& storage) {
     return ::new (storage.allocate(sizeof(Node), alignof(Node))) Node{};
 }
 
+// A scalar's node with its text right behind it, in one piece of storage.
+Node* new_scalar(Storage& storage, std::string_view text) {
+    static_assert(sizeof(Node) % alignof(Node) == 0);
+    auto* piece = static_cast<char*>(storage.allocate(sizeof(Node) + text.size(), alignof(Node)));
+    Node* node = ::new (piece) Node{};
+    if (!text.empty()) {
+        std::memcpy(piece + sizeof(Node), text.data(), text.size());
+        node->text = std::string_view(piece + sizeof(Node), text.size());
+    }
+    return node;
+}
+
 std::string_view keep_text(Storage& storage, std::string_view text) {
     if (text.empty()) return {};
     auto* copy = static_cast<char*>(storage.allocate(text.size(), 1));
@@ -513,9 +525,9 @@ std::optional<ParseError> close_collection(Builder& builder, const yaml_mark_t& 
 
 std::optional<ParseError> add_scalar(Builder& builder, const yaml_event_t& event) {
     const auto& scalar = event.data.scalar;
-    Node* node = new_node(builder.storage);
+    const std::string_view value(reinterpret_cast<const char*>(scalar.value), scalar.length);
+    Node* node = new_scalar(builder.storage, value);
     node->tag = keep_text(builder.storage, view_of(scalar.tag));
-    node->text = keep_text(builder.storage, std::string_view(reinterpret_cast<const char*>(scalar.value), scalar.length));
     resolve_scalar(*node, event);
     const std::uint64_t weight = add_saturating(1, node->text.size());
     builder.built = add_saturating(builder.built, weight);
