@@ -492,9 +492,15 @@ std::optional<ParseError> place(Builder& builder, const Node* node, std::uint64_
     return std::nullopt;
 }
 
+void keep_anchor(Builder& builder, std::string_view anchor, const Anchored& anchored) {
+    builder.anchors[std::string(anchor)] = anchored;
+}
+
+// Few nodes carry an anchor: with the map kept out of line, the others pay
+// only the test.
 void remember(Builder& builder, std::string_view anchor, const Node* node, std::uint64_t expanded,
               std::size_t height) {
-    if (!anchor.empty()) builder.anchors[std::string(anchor)] = Anchored{node, expanded, height};
+    if (!anchor.empty()) keep_anchor(builder, anchor, Anchored{node, expanded, height});
 }
 
 std::optional<ParseError> open_collection(Builder& builder, NodeKind kind, const yaml_char_t* anchor,
