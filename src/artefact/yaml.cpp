@@ -625,9 +625,10 @@ ParseError syntax_error(const yaml_parser_t& parser, std::string_view text) {
 // Artefacts take about ten times their text in storage (a node for every
 // scalar of a few bytes), so most fit the first block.
 std::size_t first_block_size(std::size_t text_size) {
+    constexpr std::size_t factor = 12;
     constexpr std::size_t least = std::size_t{1} << 10;
     constexpr std::size_t most = std::size_t{64} << 20;
-    return std::clamp(text_size / 4 * 48, least, most);
+    return std::clamp(std::min(text_size, most / factor) * factor, least, most);
 }
 
 struct ParserGuard {

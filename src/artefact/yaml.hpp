@@ -2,9 +2,9 @@
 // One YAML document as a tree of read-only nodes. Aliases point at the node
 // they name instead of copying it, so a file full of aliases stays small.
 //
-// A document's nodes, texts and child lists live in one block of storage that
-// is dropped as a whole: the pointer to its top-level node owns that block, and
-// every node, view and span reached from it stays valid as long as it does.
+// A document's nodes, texts and child lists live in storage that is dropped
+// as a whole: the pointer to its top-level node owns it, and every node, view
+// and span reached from that node stays valid as long as the pointer lives.
 #include <cstdint>
 #include <memory>
 #include <optional>
