@@ -180,7 +180,7 @@ Read<FactorValue> read_factor_value(const yaml::Node& node) {
     // choose it instead cannot be honoured.
     if (!node.tag.empty()) return Failure{"untagged and internally tagged enums do not support enum input"};
     switch (node.kind) {
-        case yaml::NodeKind::String: return FactorValue{node.text};
+        case yaml::NodeKind::String: return FactorValue{std::string(node.text)};
         case yaml::NodeKind::Integer:
         case yaml::NodeKind::Float: return FactorValue{std::get<double>(record::f64(node))};
         case yaml::NodeKind::Boolean: return FactorValue{node.boolean};

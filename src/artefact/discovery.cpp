@@ -46,7 +46,7 @@ std::variant<yaml::NodePtr, SkippedArtefact> read_candidate(const std::filesyste
     // Only a text counts as a stated kind; tags on it do not matter.
     const yaml::Node* stated = yaml::find(*top, "schemaVersion");
     if (!stated || stated->kind != yaml::NodeKind::String) return skipped(SchemaMismatch{std::nullopt});
-    if (stated->text != kind) return skipped(SchemaMismatch{stated->text});
+    if (stated->text != kind) return skipped(SchemaMismatch{std::string(stated->text)});
     return top;
 }
 

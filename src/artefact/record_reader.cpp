@@ -67,7 +67,7 @@ Failure duplicate_field(std::string_view key) { return Failure{fmt::format("dupl
 
 Read<std::string> text(const yaml::Node& node) {
     if (node.kind != yaml::NodeKind::String) return invalid_type(node, "a string");
-    return node.text;
+    return std::string(node.text);
 }
 
 Read<bool> boolean(const yaml::Node& node) {
@@ -87,8 +87,8 @@ Read<double> f64(const yaml::Node& node) {
 }
 
 Read<yaml::NodePtr> any_node(const yaml::Node& node) {
-    // The children are shared, so this copies one level only.
-    return yaml::NodePtr(std::make_shared<const yaml::Node>(node));
+    // A copy of its own, so the record does not keep the whole document alive.
+    return yaml::copy_tree(node);
 }
 
 }  // namespace brelk::record

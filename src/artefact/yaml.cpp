@@ -7,11 +7,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <set>
 #include <stdexcept>
+#include <type_traits>
 #include <unordered_map>
+#include <vector>
 
 namespace brelk::yaml {
 namespace {
@@ -238,8 +241,21 @@ bool resolve_boolean(Node& node) {
     return false;
 }
 
+// Only these begin a null, a boolean or a number; most plain scalars, keys
+// above all, begin otherwise and are text without trying each reading.
+bool begins_like_non_text(std::string_view s) {
+    if (s.empty()) return true;
+    switch (s.front()) {
+        case '~': case 'n': case 'N': case 't': case 'T': case 'f': case 'F': case '.': case '+': case '-': return true;
+        default: return s.front() >= '0' && s.front() <= '9';
+    }
+}
+
 void resolve_plain(Node& node) {
-    if (resolve_null(node) || resolve_boolean(node) || resolve_integer(node) || resolve_float(node)) return;
+    if (begins_like_non_text(node.text) &&
+        (resolve_null(node) || resolve_boolean(node) || resolve_integer(node) || resolve_float(node))) {
+        return;
+    }
     node.kind = NodeKind::String;
 }
 
@@ -287,6 +303,84 @@ void resolve_scalar(Node& node, const yaml_event_t& event) {
 
 // ---- building the tree from events ----
 
+// One document's nodes, texts and child lists, carved from a few large blocks
+// that are freed together: making a node is a bump of a pointer, and dropping
+// the document is a few frees however many nodes it holds.
+class Storage {
+public:
+    explicit Storage(std::size_t first_block) : next_block_(first_block) {}
+
+    void* allocate(std::size_t size, std::size_t alignment) {
+        const auto next = reinterpret_cast<std::uintptr_t>(next_);
+        const auto end = reinterpret_cast<std::uintptr_t>(end_);
+        const std::uintptr_t at = (next + alignment - 1) & ~(alignment - 1);
+        if (at > end || end - at < size) return allocate_in_new_block(size, alignment);
+        next_ = reinterpret_cast<char*>(at + size);
+        return reinterpret_cast<void*>(at);
+    }
+
+private:
+    void* allocate_in_new_block(std::size_t size, std::size_t alignment) {
+        const std::size_t block = std::max(next_block_, size + alignment);
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(block));
+        next_ = blocks_.back().get();
+        end_ = next_ + block;
+        next_block_ = block * 2;
+        return allocate(size, alignment);
+    }
+
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    char* end_ = nullptr;
+    std::size_t next_block_;
+};
+
+static_assert(std::is_trivially_destructible_v<Node>, "nodes in storage are never destroyed one by one");
+
+Node* new_node(Storage& storage) {
+    return ::new (storage.allocate(sizeof(Node), alignof(Node))) Node{};
+}
+
+// A scalar's node with its text right behind it, in one piece of storage.
+Node* new_scalar(Storage& storage, std::string_view text) {
+    static_assert(sizeof(Node) % alignof(Node) == 0);
+    auto* piece = static_cast<char*>(storage.allocate(sizeof(Node) + text.size(), alignof(Node)));
+    Node* node = ::new (piece) Node{};
+    if (!text.empty()) {
+        std::memcpy(piece + sizeof(Node), text.data(), text.size());
+        node->text = std::string_view(piece + sizeof(Node), text.size());
+    }
+    return node;
+}
+
+std::string_view keep_text(Storage& storage, std::string_view text) {
+    if (text.empty()) return {};
+    auto* copy = static_cast<char*>(storage.allocate(text.size(), 1));
+    std::memcpy(copy, text.data(), text.size());
+    return {copy, text.size()};
+}
+
+std::string_view view_of(const yaml_char_t* chars) {
+    return chars ? std::string_view(reinterpret_cast<const char*>(chars)) : std::string_view();
+}
+
+template <class T>
+std::span<const T> keep_list(Storage& storage, std::span<const T> list) {
+    if (list.empty()) return {};
+    auto* copy = static_cast<T*>(storage.allocate(list.size_bytes(), alignof(T)));
+    std::uninitialized_copy(list.begin(), list.end(), copy);
+    return {copy, list.size()};
+}
+
+// A mapping's children alternate key, value, key, value.
+std::span<const Entry> keep_entries(Storage& storage, std::span<const Node* const> children) {
+    const std::size_t count = children.size() / 2;
+    if (count == 0) return {};
+    auto* entries = static_cast<Entry*>(storage.allocate(count * sizeof(Entry), alignof(Entry)));
+    for (std::size_t i = 0; i < count; ++i) ::new (entries + i) Entry(children[2 * i], children[2 * i + 1]);
+    return {entries, count};
+}
+
 // Orders scalar keys by resolved value so a repeated key is found however it
 // is written ("1" and "0x1" collide, "1" and "'1'" do not).
 struct ScalarLess {
@@ -309,29 +403,50 @@ struct ScalarLess {
     }
 };
 
+// The equality ScalarLess orders by.
+bool same_key(const Node& a, const Node& b) {
+    if (a.kind != b.kind) return false;
+    switch (a.kind) {
+        case NodeKind::Boolean: return a.boolean == b.boolean;
+        case NodeKind::Integer: return a.negative == b.negative && a.magnitude == b.magnitude;
+        case NodeKind::Float: return ScalarLess::float_bits(a.number) == ScalarLess::float_bits(b.number);
+        case NodeKind::String: return a.text == b.text;
+        default: return true;
+    }
+}
+
 bool is_scalar(const Node& node) {
     return node.kind != NodeKind::Sequence && node.kind != NodeKind::Mapping;
 }
 
+// Records have a dozen keys or so: comparing a new key with each one before
+// it is cheaper than any index. A mapping that grows past this many keys gets
+// an ordered index, so a hostile file of many keys stays n log n.
+constexpr std::size_t scanned_keys = 16;
+
 struct Frame {
-    std::shared_ptr<Node> node;
+    Node* node = nullptr;
     std::string anchor;
     std::uint64_t expanded = 1;  // weight of the full expansion, aliases unfolded
     std::size_t height = 1;      // levels of collections from here down, aliases unfolded
-    NodePtr key;                 // a mapping's key still waiting for its value
-    std::set<const Node*, ScalarLess> keys;
+    std::size_t first = 0;       // where its children start on the builder's stack of children
+    std::set<const Node*, ScalarLess> keys;  // a large mapping's scalar keys
 };
 
 struct Anchored {
-    NodePtr node;
+    const Node* node = nullptr;
     std::uint64_t expanded = 1;
     std::size_t height = 0;
 };
 
 struct Builder {
+    Storage& storage;
     std::vector<Frame> open;
+    // The children of every open collection, innermost last; a mapping's
+    // alternate key, value, key, value. A collection takes its own when it closes.
+    std::vector<const Node*> children;
     std::unordered_map<std::string, Anchored> anchors;
-    NodePtr root;
+    const Node* root = nullptr;
     std::uint64_t built = 0;     // weight of the nodes made from the text
     std::uint64_t repeated = 0;  // weight of what alias uses stand for
     std::size_t documents = 0;
@@ -341,75 +456,93 @@ Location location_of(const yaml_mark_t& mark) {
     return Location{static_cast<std::uint64_t>(mark.line) + 1, static_cast<std::uint64_t>(mark.column) + 1};
 }
 
-std::string text_of(const yaml_char_t* chars) {
-    return chars ? std::string(reinterpret_cast<const char*>(chars)) : std::string();
+// Whether a scalar key repeats one the open mapping already holds.
+bool repeats_key(Builder& builder, Frame& mapping, const Node* key) {
+    const auto keys_begin = builder.children.begin() + static_cast<std::ptrdiff_t>(mapping.first);
+    const std::size_t count = (builder.children.size() - mapping.first) / 2;
+    if (mapping.keys.empty() && count < scanned_keys) {
+        for (auto at = keys_begin; at != builder.children.end(); at += 2) {
+            if (same_key(**at, *key)) return true;
+        }
+        return false;
+    }
+    if (mapping.keys.empty()) {
+        for (auto at = keys_begin; at != builder.children.end(); at += 2) {
+            if (is_scalar(**at)) mapping.keys.insert(*at);
+        }
+    }
+    return !mapping.keys.insert(key).second;
 }
 
-std::optional<ParseError> place(Builder& builder, NodePtr node, std::uint64_t expanded, std::size_t height,
+std::optional<ParseError> place(Builder& builder, const Node* node, std::uint64_t expanded, std::size_t height,
                                 const yaml_mark_t& mark) {
     if (builder.open.size() + height > max_depth) return ParseError{location_of(mark), "recursion limit exceeded"};
     if (builder.open.empty()) {
-        builder.root = std::move(node);
+        builder.root = node;
         return std::nullopt;
     }
     Frame& parent = builder.open.back();
     parent.expanded = add_saturating(parent.expanded, expanded);
     parent.height = std::max(parent.height, height + 1);
-    if (parent.node->kind == NodeKind::Sequence) {
-        parent.node->items.push_back(std::move(node));
-        return std::nullopt;
-    }
-    if (parent.key) {
-        parent.node->entries.emplace_back(std::move(parent.key), std::move(node));
-        parent.key = nullptr;
-        return std::nullopt;
-    }
-    if (is_scalar(*node) && !parent.keys.insert(node.get()).second) {
+    const bool is_key = parent.node->kind == NodeKind::Mapping && (builder.children.size() - parent.first) % 2 == 0;
+    if (is_key && is_scalar(*node) && repeats_key(builder, parent, node)) {
         return ParseError{location_of(mark), "duplicate key"};
     }
-    parent.key = std::move(node);
+    builder.children.push_back(node);
     return std::nullopt;
 }
 
-void remember(Builder& builder, const std::string& anchor, const NodePtr& node, std::uint64_t expanded,
+void keep_anchor(Builder& builder, std::string_view anchor, const Anchored& anchored) {
+    builder.anchors[std::string(anchor)] = anchored;
+}
+
+// Few nodes carry an anchor: with the map kept out of line, the others pay
+// only the test.
+void remember(Builder& builder, std::string_view anchor, const Node* node, std::uint64_t expanded,
               std::size_t height) {
-    if (!anchor.empty()) builder.anchors[anchor] = Anchored{node, expanded, height};
+    if (!anchor.empty()) keep_anchor(builder, anchor, Anchored{node, expanded, height});
 }
 
 std::optional<ParseError> open_collection(Builder& builder, NodeKind kind, const yaml_char_t* anchor,
                                           const yaml_char_t* tag, const yaml_mark_t& mark) {
     if (builder.open.size() >= max_depth) return ParseError{location_of(mark), "recursion limit exceeded"};
-    auto node = std::make_shared<Node>();
+    Node* node = new_node(builder.storage);
     node->kind = kind;
-    node->tag = text_of(tag);
+    node->tag = keep_text(builder.storage, view_of(tag));
     ++builder.built;
-    builder.open.push_back(Frame{std::move(node), text_of(anchor), 1, 1, nullptr, {}});
+    builder.open.push_back(Frame{node, std::string(view_of(anchor)), 1, 1, builder.children.size(), {}});
     return std::nullopt;
 }
 
 std::optional<ParseError> close_collection(Builder& builder, const yaml_mark_t& mark) {
     Frame frame = std::move(builder.open.back());
     builder.open.pop_back();
-    NodePtr node = std::move(frame.node);
-    remember(builder, frame.anchor, node, frame.expanded, frame.height);
-    return place(builder, std::move(node), frame.expanded, frame.height, mark);
+    const std::span<const Node* const> children(builder.children.data() + frame.first,
+                                                builder.children.size() - frame.first);
+    if (frame.node->kind == NodeKind::Sequence) {
+        frame.node->items = keep_list(builder.storage, children);
+    } else {
+        frame.node->entries = keep_entries(builder.storage, children);
+    }
+    builder.children.resize(frame.first);
+    remember(builder, frame.anchor, frame.node, frame.expanded, frame.height);
+    return place(builder, frame.node, frame.expanded, frame.height, mark);
 }
 
 std::optional<ParseError> add_scalar(Builder& builder, const yaml_event_t& event) {
     const auto& scalar = event.data.scalar;
-    auto node = std::make_shared<Node>();
-    node->tag = text_of(scalar.tag);
-    node->text.assign(reinterpret_cast<const char*>(scalar.value), scalar.length);
+    const std::string_view value(reinterpret_cast<const char*>(scalar.value), scalar.length);
+    Node* node = new_scalar(builder.storage, value);
+    node->tag = keep_text(builder.storage, view_of(scalar.tag));
     resolve_scalar(*node, event);
     const std::uint64_t weight = add_saturating(1, node->text.size());
     builder.built = add_saturating(builder.built, weight);
-    NodePtr shared = std::move(node);
-    remember(builder, text_of(scalar.anchor), shared, weight, 0);
-    return place(builder, std::move(shared), weight, 0, event.start_mark);
+    remember(builder, view_of(scalar.anchor), node, weight, 0);
+    return place(builder, node, weight, 0, event.start_mark);
 }
 
 std::optional<ParseError> add_alias(Builder& builder, const yaml_event_t& event) {
-    const auto found = builder.anchors.find(text_of(event.data.alias.anchor));
+    const auto found = builder.anchors.find(std::string(view_of(event.data.alias.anchor)));
     if (found == builder.anchors.end()) return ParseError{location_of(event.start_mark), "unknown anchor"};
     const Anchored& anchored = found->second;
     builder.repeated = add_saturating(builder.repeated, anchored.expanded);
@@ -443,6 +576,28 @@ std::optional<ParseError> on_event(Builder& builder, const yaml_event_t& event) 
     }
 }
 
+const Node* copy_into(Storage& storage, const Node* node,
+                      std::unordered_map<const Node*, const Node*>& copies) {
+    if (!node) return nullptr;
+    if (const auto done = copies.find(node); done != copies.end()) return done->second;
+    Node* copy = new_node(storage);
+    *copy = *node;
+    copy->tag = keep_text(storage, node->tag);
+    copy->text = keep_text(storage, node->text);
+    std::vector<const Node*> items;
+    items.reserve(node->items.size());
+    for (const Node* item : node->items) items.push_back(copy_into(storage, item, copies));
+    copy->items = keep_list(storage, std::span<const Node* const>(items));
+    std::vector<Entry> entries;
+    entries.reserve(node->entries.size());
+    for (const auto& [key, value] : node->entries) {
+        entries.emplace_back(copy_into(storage, key, copies), copy_into(storage, value, copies));
+    }
+    copy->entries = keep_list(storage, std::span<const Entry>(entries));
+    copies.emplace(node, copy);
+    return copy;
+}
+
 // Reader errors (bad encoding, control characters) carry a byte offset only;
 // count lines and characters up to it as the scanner would.
 Location location_at(std::string_view text, std::size_t offset) {
@@ -465,6 +620,15 @@ ParseError syntax_error(const yaml_parser_t& parser, std::string_view text) {
     if (parser.error == YAML_READER_ERROR) return ParseError{location_at(text, parser.problem_offset), message};
     if (parser.error == YAML_MEMORY_ERROR) return ParseError{std::nullopt, "out of memory"};
     return ParseError{location_of(parser.problem_mark), message};
+}
+
+// Artefacts take about ten times their text in storage (a node for every
+// scalar of a few bytes), so most fit the first block.
+std::size_t first_block_size(std::size_t text_size) {
+    constexpr std::size_t factor = 12;
+    constexpr std::size_t least = std::size_t{1} << 10;
+    constexpr std::size_t most = std::size_t{64} << 20;
+    return std::clamp(std::min(text_size, most / factor) * factor, least, most);
 }
 
 struct ParserGuard {
@@ -491,7 +655,8 @@ std::variant<NodePtr, ParseError> parse_document(std::string_view text) {
     yaml_parser_set_encoding(&parser, YAML_UTF8_ENCODING);
 
     try {
-        Builder builder;
+        auto storage = std::make_shared<Storage>(first_block_size(text.size()));
+        Builder builder{*storage, {}, {}, {}, nullptr, 0, 0, 0};
         for (;;) {
             yaml_event_t event;
             if (!yaml_parser_parse(&parser, &event)) return syntax_error(parser, text);
@@ -500,7 +665,7 @@ std::variant<NodePtr, ParseError> parse_document(std::string_view text) {
             if (auto error = on_event(builder, event)) return *std::move(error);
         }
         if (builder.documents == 0 || !builder.root) return ParseError{std::nullopt, "EOF while parsing a value"};
-        return builder.root;
+        return NodePtr(std::move(storage), builder.root);
     } catch (const std::bad_alloc&) {
         return ParseError{std::nullopt, "out of memory"};
     } catch (const std::length_error&) {
@@ -511,9 +676,16 @@ std::variant<NodePtr, ParseError> parse_document(std::string_view text) {
 const Node* find(const Node& mapping, std::string_view key) {
     if (mapping.kind != NodeKind::Mapping) return nullptr;
     for (const auto& [k, v] : mapping.entries) {
-        if (k->kind == NodeKind::String && k->text == key) return v.get();
+        if (k->kind == NodeKind::String && k->text == key) return v;
     }
     return nullptr;
+}
+
+NodePtr copy_tree(const Node& node) {
+    auto storage = std::make_shared<Storage>(std::size_t{1} << 10);
+    std::unordered_map<const Node*, const Node*> copies;
+    const Node* copy = copy_into(*storage, &node, copies);
+    return NodePtr(std::move(storage), copy);
 }
 
 }  // namespace brelk::yaml

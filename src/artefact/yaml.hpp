@@ -1,19 +1,24 @@
 #pragma once
-// One YAML document as a tree of shared, read-only nodes. Aliases point at the
-// node they name instead of copying it, so a file full of aliases stays small.
+// One YAML document as a tree of read-only nodes. Aliases point at the node
+// they name instead of copying it, so a file full of aliases stays small.
+//
+// A document's nodes, texts and child lists live in storage that is dropped
+// as a whole: the pointer to its top-level node owns it, and every node, view
+// and span reached from that node stays valid as long as the pointer lives.
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <variant>
-#include <vector>
 
 namespace brelk::yaml {
 
 struct Node;
 using NodePtr = std::shared_ptr<const Node>;
+using Entry = std::pair<const Node*, const Node*>;  // key, value
 
 enum class NodeKind { Null, Boolean, Integer, Float, String, Sequence, Mapping };
 
@@ -29,14 +34,14 @@ enum class NodeKind { Null, Boolean, Integer, Float, String, Sequence, Mapping }
 // nothing but the tag field.
 struct Node {
     NodeKind kind = NodeKind::Null;
-    std::string tag;  // as written after resolution of handles; empty when untagged
     bool boolean = false;
     bool negative = false;        // Integer: the sign
+    std::string_view tag;         // as written after resolution of handles; empty when untagged
     std::uint64_t magnitude = 0;  // Integer: the absolute value
     double number = 0.0;          // Float
-    std::string text;             // String: the value; other scalars: the source text
-    std::vector<NodePtr> items;                          // Sequence
-    std::vector<std::pair<NodePtr, NodePtr>> entries;    // Mapping, in stated order
+    std::string_view text;        // String: the value; other scalars: the source text
+    std::span<const Node* const> items;  // Sequence
+    std::span<const Entry> entries;      // Mapping, in stated order
 };
 
 struct Location {
@@ -60,5 +65,10 @@ std::variant<NodePtr, ParseError> parse_document(std::string_view text);
 
 // The value under a plain-text key of a mapping node, or null when absent.
 const Node* find(const Node& mapping, std::string_view key);
+
+// A node and everything beneath it in storage of its own, so that it can
+// outlive the document it was read from without keeping all of it. Nodes that
+// aliases share stay shared.
+NodePtr copy_tree(const Node& node);
 
 }  // namespace brelk::yaml

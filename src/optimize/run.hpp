@@ -38,7 +38,7 @@ struct OptimizeRun {
     Objective objective = Objective::Maximize;
     std::optional<std::string> scorer;
     std::optional<std::string> termination;
-    std::optional<yaml::NodePtr> stepper;  // shared with the parsed document, never changed
+    std::optional<yaml::NodePtr> stepper;  // a copy apart from the parsed document, never changed
     std::vector<IterationRow> iterations;  // stated order
     std::optional<std::string> convergence_reason;
     std::uint32_t total_iterations = 0;

@@ -22,7 +22,7 @@ std::string float_text(double number) {
 }
 
 // The parser never leaves a child unset; should one be, it reads as null.
-void append_child(PageBuffer& page, const yaml::NodePtr& child) {
+void append_child(PageBuffer& page, const yaml::Node* child) {
     if (child) {
         append_stated_value(page, *child);
     } else {
@@ -38,7 +38,7 @@ std::string scalar_display(const yaml::Node& value) {
         case yaml::NodeKind::Boolean: return value.boolean ? "true" : "false";
         case yaml::NodeKind::Integer: return (value.negative ? "-" : "") + std::to_string(value.magnitude);
         case yaml::NodeKind::Float: return float_text(value.number);
-        case yaml::NodeKind::String: return value.text;
+        case yaml::NodeKind::String: return std::string(value.text);
         case yaml::NodeKind::Null:
         case yaml::NodeKind::Sequence:
         case yaml::NodeKind::Mapping: return "-";

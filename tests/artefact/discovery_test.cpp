@@ -22,7 +22,7 @@ struct Named {
 std::variant<Named, std::string> read_named(const yaml::Node& top) {
     const yaml::Node* name = yaml::find(top, "name");
     if (!name) return std::string("missing field `name`");
-    return Named{name->text};
+    return Named{std::string(name->text)};
 }
 
 class Discovery : public ::testing::Test {

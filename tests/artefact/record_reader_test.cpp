@@ -161,12 +161,13 @@ TEST(RecordReader, MissingKeysComeAfterTheKeysWritten) {
               "invalid type: sequence, expected struct ExploreArtefact");
 
     // The parser refuses a key written twice; should one slip through, the record does too.
-    auto key = std::make_shared<yaml::Node>();
-    key->kind = yaml::NodeKind::String;
-    key->text = "serviceContractId";
+    yaml::Node key;
+    key.kind = yaml::NodeKind::String;
+    key.text = "serviceContractId";
+    const yaml::Entry both[] = {{&key, &key}, {&key, &key}};
     yaml::Node twice;
     twice.kind = yaml::NodeKind::Mapping;
-    twice.entries = {{key, key}, {key, key}};
+    twice.entries = both;
     EXPECT_EQ(message_of(read_explore_artefact(twice)), "duplicate field `serviceContractId`");
 }
 

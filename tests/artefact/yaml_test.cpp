@@ -32,7 +32,7 @@ std::string shown(const Node& node) {
         case NodeKind::Boolean: return node.boolean ? "bool true" : "bool false";
         case NodeKind::Integer: return fmt::format("int {}{}", node.negative ? "-" : "", node.magnitude);
         case NodeKind::Float: return fmt::format("float {}", node.number);
-        case NodeKind::String: return "str " + node.text;
+        case NodeKind::String: return "str " + std::string(node.text);
         case NodeKind::Sequence: return "seq";
         case NodeKind::Mapping: return "map";
     }
@@ -92,6 +92,27 @@ TEST(YamlDocuments, KeepOrderAndFindPlainTextKeys) {
     EXPECT_EQ(shown(*parsed("--- plain\n...\n")), "str plain");
 }
 
+TEST(YamlDocuments, ACopiedPartOutlivesItsDocumentAndKeepsItsSharing) {
+    NodePtr copy;
+    const Node* original = nullptr;
+    {
+        auto root = parsed("a: 1\nstepper: {shared: &x [1, two], again: *x, tagged: !t v}\n");
+        original = find(*root, "stepper");
+        copy = copy_tree(*original);
+    }
+    ASSERT_EQ(copy->kind, NodeKind::Mapping);
+    EXPECT_NE(copy.get(), original);
+    ASSERT_EQ(copy->entries.size(), 3u);
+    EXPECT_EQ(copy->entries[0].first->text, "shared");
+    const Node* shared = find(*copy, "shared");
+    EXPECT_EQ(shared, find(*copy, "again"));
+    ASSERT_EQ(shared->items.size(), 2u);
+    EXPECT_EQ(shown(*shared->items[0]), "int 1");
+    EXPECT_EQ(shown(*shared->items[1]), "str two");
+    EXPECT_EQ(shown(*find(*copy, "tagged")), "str v");
+    EXPECT_EQ(find(*copy, "tagged")->tag, "!t");
+}
+
 TEST(YamlDocuments, CountAndSyntaxErrors) {
     EXPECT_EQ(failure(""), "EOF while parsing a value");
     EXPECT_EQ(failure("# only a comment\n\n   \n"), "EOF while parsing a value");
@@ -112,6 +133,12 @@ TEST(YamlDocuments, RepeatedKeysAreErrors) {
     EXPECT_EQ(failure("a: &k a\n*k : 2\n"), "2:1 duplicate key");
     EXPECT_EQ(failure("1: a\n'1': b\n1.0: c\ntrue: d\n'true': e\n"), "parsed");
     EXPECT_EQ(failure("a: {k: 1}\nb: {k: 2}\n"), "parsed");
+    // A mapping of many keys is searched another way; the same keys collide.
+    std::string many;
+    for (int i = 0; i < 20; ++i) many += fmt::format("k{}: {}\n", i, i);
+    EXPECT_EQ(failure(many + "1: a\n'1': b\n1.0: c\ntrue: d\n'true': e\n"), "parsed");
+    EXPECT_EQ(failure(many + "k3: again\n"), "21:1 duplicate key");
+    EXPECT_EQ(failure(many + "17: a\n0x11: b\n"), "22:1 duplicate key");
 }
 
 std::string nested(std::size_t depth) {
