@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <stop_token>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -22,8 +23,8 @@ namespace brelk {
 inline unsigned reading_workers() { return std::max(1u, std::thread::hardware_concurrency()); }
 
 // How far the workers may run ahead of the item handed on last, per worker:
-// enough that a slow file seldom leaves a worker idle, few enough that the
-// finished results waiting their turn stay a handful.
+// enough that a slow file seldom leaves a worker idle, and a bound on the
+// results that wait for their turn instead of a slot for every file.
 inline constexpr std::size_t results_ahead_per_worker = 64;
 
 // Calls `work(i)` for every i below `count` on `workers` threads of its own,
@@ -74,7 +75,16 @@ void map_in_order(std::size_t count, unsigned workers, Work work, Take take) {
     // Declared last, so the threads are joined before anything they use goes.
     std::vector<std::jthread> pool;
     pool.reserve(threads);
-    for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(run);
+    // A thread the system will not start (a tight address-space limit) leaves
+    // its share to the others; with none at all the calling thread does it all.
+    try {
+        for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(run);
+    } catch (const std::system_error&) {
+        if (pool.empty()) {
+            for (std::size_t i = 0; i < count; ++i) take(i, work(i));
+            return;
+        }
+    }
 
     while (true) {
         std::size_t first = 0;
