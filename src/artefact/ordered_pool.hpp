@@ -32,13 +32,18 @@ inline constexpr std::size_t results_ahead_per_worker = 64;
 // An exception from `work(i)` is thrown from this call when item i's turn to
 // be taken comes, as a loop over the items would throw it; an exception from
 // `take` ends the call at once. Either way the threads stop after the items
-// they hold and are joined before this returns.
+// they hold and are joined before this returns. One worker is the calling
+// thread itself: a process that never starts a thread keeps the cheaper
+// single-threaded reference counts and allocator paths.
 template <class Work, class Take>
 void map_in_order(std::size_t count, unsigned workers, Work work, Take take) {
     using Result = std::invoke_result_t<Work&, std::size_t>;
     using Finished = std::variant<Result, std::exception_ptr>;
-    if (count == 0) return;
-    const std::size_t threads = std::clamp<std::size_t>(workers, 1, count);
+    auto in_turn = [&] {
+        for (std::size_t i = 0; i < count; ++i) take(i, work(i));
+    };
+    const std::size_t threads = std::min<std::size_t>(workers, count);
+    if (threads <= 1) return in_turn();
     const std::size_t window = std::min(count, threads * results_ahead_per_worker);
     // The calling thread wakes when a stretch of this many is there, not for every item.
     const std::size_t stretch = std::max<std::size_t>(1, window / 2);
@@ -80,10 +85,7 @@ void map_in_order(std::size_t count, unsigned workers, Work work, Take take) {
     try {
         for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(run);
     } catch (const std::system_error&) {
-        if (pool.empty()) {
-            for (std::size_t i = 0; i < count; ++i) take(i, work(i));
-            return;
-        }
+        if (pool.empty()) return in_turn();
     }
 
     while (true) {
