@@ -80,6 +80,13 @@ std::variant<Collected<Record>, OsError> collect_yaml_documents(const std::files
     if (auto* error = std::get_if<OsError>(&listed)) return *error;
     const auto& files = std::get<std::vector<std::string>>(listed);
     Collected<Record> collected;
+    // Room for a record per file up front: growing the list would copy every
+    // record made so far, again and again; room no record fills is never
+    // touched. Without that much address space the list grows as it goes.
+    try {
+        collected.records.reserve(files.size());
+    } catch (const std::bad_alloc&) {
+    }
     map_in_order(
         files.size(), workers, [&](std::size_t i) { return read_yaml_artefact(files[i], kind, read); },
         [&](std::size_t i, std::variant<Record, SkippedArtefact> outcome) {

@@ -264,6 +264,11 @@ std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem:
     if (auto* error = std::get_if<OsError>(&listed)) return *error;
     const auto& files = std::get<std::vector<std::string>>(listed);
     CollectedRuns collected;
+    // As for YAML records: room for a run per file, if the address space allows.
+    try {
+        collected.runs.reserve(files.size());
+    } catch (const std::bad_alloc&) {
+    }
     map_in_order(
         files.size(), workers, [&](std::size_t i) { return read_record(files[i]); },
         [&](std::size_t i, FileRun read) {
