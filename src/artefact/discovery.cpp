@@ -27,32 +27,13 @@ bool names_directory(const std::filesystem::path& path) {
 }
 
 // "a.yaml" and ".a.yaml" have the extension "yaml"; ".yaml" has none at all.
-bool has_extension(const std::filesystem::path& path, std::string_view extension) {
-    const std::string name = path.filename().native();
+bool has_extension(std::string_view name, std::string_view extension) {
     const auto dot = name.rfind('.');
-    return dot != std::string::npos && dot != 0 && std::string_view(name).substr(dot + 1) == extension;
+    return dot != std::string::npos && dot != 0 && name.substr(dot + 1) == extension;
 }
 
-std::variant<yaml::NodePtr, SkippedArtefact> read_candidate(const std::filesystem::path& path, std::string_view kind,
-                                                            const std::string& shown) {
-    auto skipped = [&](SkipReason reason) { return SkippedArtefact{std::move(reason), shown, std::string(kind)}; };
-    auto content = read_text_file(path);
-    if (auto* unreadable = std::get_if<Unreadable>(&content)) return skipped(std::move(*unreadable));
-    auto parsed = yaml::parse_document(std::get<std::string>(content));
-    if (auto* error = std::get_if<yaml::ParseError>(&parsed)) {
-        return skipped(InvalidYaml{error->location, std::move(error->message)});
-    }
-    auto top = std::get<yaml::NodePtr>(std::move(parsed));
-    // Only a text counts as a stated kind; tags on it do not matter.
-    const yaml::Node* stated = yaml::find(*top, "schemaVersion");
-    if (!stated || stated->kind != yaml::NodeKind::String) return skipped(SchemaMismatch{std::nullopt});
-    if (stated->text != kind) return skipped(SchemaMismatch{std::string(stated->text)});
-    return top;
-}
-
-}  // namespace
-
-std::variant<std::vector<std::filesystem::path>, OsError> sorted_entries(const std::filesystem::path& dir) {
+// Every entry's name but "." and "..", in byte order.
+std::variant<std::vector<std::string>, OsError> sorted_names(const std::filesystem::path& dir) {
     DIR* listing = opendir(dir.c_str());
     if (!listing) return OsError{errno};
     DirectoryCloser closer{listing};
@@ -65,47 +46,59 @@ std::variant<std::vector<std::filesystem::path>, OsError> sorted_entries(const s
         if (name == "." || name == "..") continue;
         names.emplace_back(name);
     }
-    // Every entry shares the prefix `dir`, so comparing names byte by byte is
-    // the component-wise path order.
     std::stable_sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+std::variant<std::vector<std::filesystem::path>, OsError> sorted_entries(const std::filesystem::path& dir) {
+    auto names = sorted_names(dir);
+    if (auto* error = std::get_if<OsError>(&names)) return *error;
+    // Every entry shares the prefix `dir`, so names in byte order are paths in
+    // component-wise order.
     std::vector<std::filesystem::path> paths;
-    paths.reserve(names.size());
-    for (const auto& name : names) paths.push_back(dir / name);
+    paths.reserve(std::get<std::vector<std::string>>(names).size());
+    for (const auto& name : std::get<std::vector<std::string>>(names)) paths.push_back(dir / name);
     return paths;
 }
 
-std::string display_path(const std::filesystem::path& path) {
-    return display_text(path.native());
+std::string display_path(std::string_view path) {
+    return display_text(path);
 }
 
-std::variant<std::monostate, OsError> walk_artefact_files(const std::filesystem::path& dir,
-                                                          std::string_view extension,
-                                                          const std::function<void(const std::filesystem::path&)>& visit) {
+std::variant<std::vector<std::string>, OsError> list_artefact_files(const std::filesystem::path& dir,
+                                                                    std::string_view extension) {
     auto services = sorted_entries(dir);
     if (auto* error = std::get_if<OsError>(&services)) return *error;
+    std::vector<std::string> files;
     for (const auto& service : std::get<std::vector<std::filesystem::path>>(services)) {
         if (!names_directory(service)) continue;
-        auto files = sorted_entries(service);
-        if (auto* error = std::get_if<OsError>(&files)) return *error;
-        for (const auto& file : std::get<std::vector<std::filesystem::path>>(files)) {
-            if (has_extension(file, extension)) visit(file);
+        auto names = sorted_names(service);
+        if (auto* error = std::get_if<OsError>(&names)) return *error;
+        // The same text `service / name` gives, without a path object for every file.
+        for (const auto& name : std::get<std::vector<std::string>>(names)) {
+            if (has_extension(name, extension)) files.push_back(service.native() + '/' + name);
         }
     }
-    return std::monostate{};
+    return files;
 }
 
-std::variant<std::monostate, OsError> walk_yaml_documents(const std::filesystem::path& dir, std::string_view kind,
-                                                          const std::function<void(YamlCandidate)>& visit) {
-    return walk_artefact_files(dir, "yaml", [&](const std::filesystem::path& file) {
-        std::string shown = display_path(file);
-        std::variant<yaml::NodePtr, SkippedArtefact> outcome;
-        try {
-            outcome = read_candidate(file, kind, shown);
-        } catch (const std::bad_alloc&) {
-            outcome = SkippedArtefact{Unreadable{describe(OsError{ENOMEM})}, shown, std::string(kind)};
-        }
-        visit(YamlCandidate{std::move(outcome), std::move(shown)});
-    });
+std::variant<yaml::NodePtr, SkippedArtefact> read_yaml_candidate(const std::string& file, std::string_view kind,
+                                                                 const std::string& shown) {
+    auto skipped = [&](SkipReason reason) { return SkippedArtefact{std::move(reason), shown, std::string(kind)}; };
+    auto content = read_text_file(file);
+    if (auto* unreadable = std::get_if<Unreadable>(&content)) return skipped(std::move(*unreadable));
+    auto parsed = yaml::parse_document(std::get<std::string>(content));
+    if (auto* error = std::get_if<yaml::ParseError>(&parsed)) {
+        return skipped(InvalidYaml{error->location, std::move(error->message)});
+    }
+    auto top = std::get<yaml::NodePtr>(std::move(parsed));
+    // Only a text counts as a stated kind; tags on it do not matter.
+    const yaml::Node* stated = yaml::find(*top, "schemaVersion");
+    if (!stated || stated->kind != yaml::NodeKind::String) return skipped(SchemaMismatch{std::nullopt});
+    if (stated->text != kind) return skipped(SchemaMismatch{std::string(stated->text)});
+    return top;
 }
 
 }  // namespace brelk

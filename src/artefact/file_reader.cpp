@@ -43,7 +43,7 @@ std::variant<std::string, Unreadable> read_all(int fd, std::uint64_t expected) {
     }
 }
 
-std::variant<std::string, Unreadable> read_bytes(const std::filesystem::path& path) {
+std::variant<std::string, Unreadable> read_bytes(const std::string& path) {
     // Non-blocking, so opening a FIFO nobody writes to cannot stop the walk.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return Unreadable{describe(OsError{errno})};
@@ -66,7 +66,7 @@ std::variant<std::string, Unreadable> read_bytes(const std::filesystem::path& pa
 
 }  // namespace
 
-std::variant<std::string, Unreadable> read_text_file(const std::filesystem::path& path) {
+std::variant<std::string, Unreadable> read_text_file(const std::string& path) {
     auto content = read_bytes(path);
     if (auto* unreadable = std::get_if<Unreadable>(&content)) return std::move(*unreadable);
     const std::string& text = std::get<std::string>(content);

@@ -1,7 +1,6 @@
 #pragma once
 // Reading one artefact file whole, within bounds.
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <variant>
 
@@ -20,6 +19,6 @@ constexpr std::uint64_t max_artefact_bytes = std::uint64_t{1} << 30;
 // are read: a device, FIFO or socket named like an artefact is refused with
 // "Operation not supported (os error 95)" without being read (a link to
 // /dev/zero would never end), and a directory with "Is a directory".
-std::variant<std::string, Unreadable> read_text_file(const std::filesystem::path& path);
+std::variant<std::string, Unreadable> read_text_file(const std::string& path);
 
 }  // namespace brelk

@@ -20,7 +20,6 @@
 namespace brelk::verdict {
 namespace {
 
-namespace fs = std::filesystem;
 using xml::Element;
 
 std::optional<std::string> text_of(const Element& node, std::string_view name) {
@@ -173,33 +172,44 @@ std::vector<FailureDistributionEntry> failure_distribution(const Element& functi
     return entries;
 }
 
-void read_document(const std::string& text, const std::string& path, CollectedRuns& collected) {
-    auto skip = [&](SkipReason reason) {
-        collected.skipped.push_back(SkippedArtefact{std::move(reason), path, std::string(verdict_kind)});
-    };
+// What one file gives: its run or why it is skipped, and the notices its
+// standings gave on the way.
+struct FileRun {
+    std::variant<VerdictRun, SkippedArtefact> run;
+    std::vector<std::string> notices;
+};
+
+std::variant<VerdictRun, SkipReason> read_document(const std::string& text, const std::string& path,
+                                                   std::vector<std::string>& notices) {
     auto document = xml::parse(text);
-    if (auto* error = std::get_if<xml::ParseError>(&document)) return skip(InvalidXml{std::move(error->message)});
+    if (auto* error = std::get_if<xml::ParseError>(&document)) return InvalidXml{std::move(error->message)};
     const Element& root = std::get<xml::Document>(document).root();
     if (root.local_name != "verdict-record" || root.namespace_name != verdict_namespace) {
-        return skip(SchemaMismatch{root.local_name});
+        return SchemaMismatch{root.local_name};
     }
-    auto run = distil(root, path, collected.notices);
-    if (auto* message = std::get_if<std::string>(&run)) return skip(InvalidDocument{std::move(*message)});
-    collected.runs.push_back(std::move(std::get<VerdictRun>(run)));
+    auto run = distil(root, path, notices);
+    if (auto* message = std::get_if<std::string>(&run)) return InvalidDocument{std::move(*message)};
+    return std::move(std::get<VerdictRun>(run));
 }
 
-void read_record(const fs::path& file, CollectedRuns& collected) {
-    std::string path = display_path(file);
+FileRun read_record(const std::string& file) {
+    const std::string path = display_path(file);
+    FileRun read;
     auto skip = [&](SkipReason reason) {
-        collected.skipped.push_back(SkippedArtefact{std::move(reason), path, std::string(verdict_kind)});
+        read.run = SkippedArtefact{std::move(reason), path, std::string(verdict_kind)};
+        return std::move(read);
     };
     auto text = read_text_file(file);
     if (auto* unreadable = std::get_if<Unreadable>(&text)) return skip(std::move(*unreadable));
     // One document too big for memory is skipped; the others still render.
+    // The notices it gave before memory ran out are kept.
     try {
-        read_document(std::get<std::string>(text), path, collected);
+        auto run = read_document(std::get<std::string>(text), path, read.notices);
+        if (auto* reason = std::get_if<SkipReason>(&run)) return skip(std::move(*reason));
+        read.run = std::move(std::get<VerdictRun>(run));
+        return read;
     } catch (const std::bad_alloc&) {
-        skip(Unreadable{describe(OsError{ENOMEM})});
+        return skip(Unreadable{describe(OsError{ENOMEM})});
     }
 }
 
@@ -249,10 +259,32 @@ std::variant<VerdictRun, std::string> distil(const xml::Element& root, std::stri
     return run;
 }
 
-std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir) {
+std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir, unsigned workers) {
+    auto listed = list_artefact_files(dir, "xml");
+    if (auto* error = std::get_if<OsError>(&listed)) return *error;
+    const auto& files = std::get<std::vector<std::string>>(listed);
     CollectedRuns collected;
-    auto walked = walk_artefact_files(dir, "xml", [&](const fs::path& file) { read_record(file, collected); });
-    if (auto* error = std::get_if<OsError>(&walked)) return *error;
+    // As for YAML records: room for a run per file, if the address space allows.
+    try {
+        collected.runs.reserve(files.size());
+    } catch (const std::bad_alloc&) {
+    }
+    map_in_order(
+        files.size(), workers, [&](std::size_t i) { return read_record(files[i]); },
+        [&](std::size_t i, FileRun read) {
+            for (auto& notice : read.notices) collected.notices.push_back(std::move(notice));
+            if (auto* skipped = std::get_if<SkippedArtefact>(&read.run)) {
+                collected.skipped.push_back(std::move(*skipped));
+                return;
+            }
+            // Room for one more run that cannot be had skips that file alone.
+            try {
+                collected.runs.push_back(std::move(std::get<VerdictRun>(read.run)));
+            } catch (const std::bad_alloc&) {
+                collected.skipped.push_back(SkippedArtefact{Unreadable{describe(OsError{ENOMEM})},
+                                                            display_path(files[i]), std::string(verdict_kind)});
+            }
+        });
     return collected;
 }
 

@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "artefact/ordered_pool.hpp"
 #include "artefact/records.hpp"
 #include "html/report_output.hpp"
 #include "artefact/skipped.hpp"
@@ -61,8 +62,11 @@ struct CollectedRuns {
     std::vector<std::string> notices;
 };
 
-// Reads <dir>/<service>/*.xml in sorted order; every file that cannot be used
-// becomes one skipped entry. A directory that cannot be listed fails the whole walk.
-std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir);
+// Reads <dir>/<service>/*.xml, `workers` files at a time; runs, skipped
+// entries and notices come in walk order whatever the number of workers.
+// Every file that cannot be used becomes one skipped entry. A directory that
+// cannot be listed fails the whole walk.
+std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir,
+                                                          unsigned workers = reading_workers());
 
 }  // namespace brelk::verdict

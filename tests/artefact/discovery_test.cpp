@@ -1,6 +1,7 @@
 #include "artefact/discovery.hpp"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,8 +32,8 @@ protected:
     std::string document(std::string_view name) { return fmt::format("schemaVersion: {}\nname: {}\n", kind, name); }
 
     // The names read and the skipped lines, walking `dir`.
-    std::string collected(const fs::path& dir) {
-        auto result = collect_yaml_documents<Named>(dir, kind, read_named);
+    std::string collected(const fs::path& dir, unsigned workers = reading_workers()) {
+        auto result = collect_yaml_documents<Named>(dir, kind, read_named, workers);
         if (auto* error = std::get_if<OsError>(&result)) return "error " + describe(*error);
         std::string out;
         for (const auto& record : std::get<0>(result).records) out += record.name + "\n";
@@ -113,6 +114,54 @@ TEST_F(Discovery, ListingFailuresEndTheWalk) {
     write("b/b.yaml", document("b"));
     fs::permissions(root / "b", fs::perms::none);
     EXPECT_EQ(collected(root), "error Permission denied (os error 13)");
+}
+
+TEST_F(Discovery, AnyNumberOfWorkersGivesWhatOneWorkerGives) {
+    // Every outcome, over several services, with a long document now and then
+    // so that the workers finish out of order.
+    const std::string long_list = fmt::format("filler: [{}]\n", fmt::join(std::vector<int>(4000, 7), ", "));
+    std::string names;
+    std::string skipped;
+    for (int service = 0; service < 5; ++service) {
+        for (int file = 0; file < 60; ++file) {
+            const std::string relative = fmt::format("s{}/f{:02}.yaml", service, file);
+            const std::string at = root.string() + "/" + relative + "\n";
+            const std::string name = fmt::format("n{}-{}", service, file);
+            switch ((service + file) % 7) {
+                case 0:
+                    write(relative, document(name) + (file % 9 == 0 ? long_list : ""));
+                    names += name + "\n";
+                    break;
+                case 1:
+                    write(relative, document(name) + "---\n" + document(name));
+                    skipped += "skipped (invalid YAML: deserializing from YAML containing more than one document is "
+                               "not supported): " + at;
+                    break;
+                case 2:
+                    write(relative, "schemaVersion: brelk-optimize-1\n" + long_list);
+                    skipped += "skipped (states brelk-optimize-1, not brelk-explore-1): " + at;
+                    break;
+                case 3:
+                    write(relative, "name: caf\xe9\n");
+                    skipped += "skipped (unreadable: stream did not contain valid UTF-8): " + at;
+                    break;
+                case 4:
+                    tree.mkdir(relative);
+                    skipped += "skipped (unreadable: Is a directory (os error 21)): " + at;
+                    break;
+                case 5:
+                    write(relative, "schemaVersion: [1\n");
+                    skipped += "skipped (invalid YAML at line 2, column 1: did not find expected ',' or ']'): " + at;
+                    break;
+                default:
+                    write(relative, fmt::format("schemaVersion: {}\n", kind));
+                    skipped += "skipped (invalid brelk-explore-1 document: missing field `name`): " + at;
+            }
+        }
+    }
+    const std::string one = collected(root, 1);
+    EXPECT_EQ(one, names + skipped);
+    for (unsigned workers : {2u, 3u, 8u}) EXPECT_EQ(collected(root, workers), one) << workers << " workers";
 }
 
 TEST(SkippedDisplay, FormsNotReachedByTheWalk) {

@@ -232,5 +232,72 @@ TEST(CollectVerdictRuns, WalksServicesInOrderAndSkipsEveryUnusableFile) {
     EXPECT_EQ(std::get<OsError>(missing_dir).code, ENOENT);
 }
 
+// The runs (use case and standings blocks), skipped lines and notices of a collection.
+std::string collected_text(const fs::path& dir, unsigned workers) {
+    auto collected = collect_verdict_runs(dir, workers);
+    if (auto* error = std::get_if<OsError>(&collected)) return "error " + describe(*error);
+    const auto& runs = std::get<CollectedRuns>(collected);
+    std::string out;
+    for (const auto& run : runs.runs) out += fmt::format("{} {}\n", run.use_case_id, run.standings.size());
+    for (const auto& entry : runs.skipped) out += "skipped " + display(entry) + "\n";
+    for (const auto& notice : runs.notices) out += notice + "\n";
+    return out;
+}
+
+TEST(CollectVerdictRuns, AnyNumberOfWorkersGivesWhatOneWorkerGives) {
+    brelk::testing::TempTree tree;
+    // Every outcome and both notices, over several services, with a long
+    // record now and then so that the workers finish out of order.
+    std::string long_criteria;
+    for (int i = 0; i < 800; ++i) {
+        long_criteria += fmt::format(R"(<criterion id="c{}" verdict="PASS" pass="1" total="1" observed-rate="1"/>)", i);
+    }
+    const std::string standings = R"(<postcondition-standings><criterion name="c1"/><criterion>)"
+                                  R"(<row check="x"/></criterion><criterion name="c0"><row check="x"/></criterion>)"
+                                  R"(</postcondition-standings>)";
+    std::string runs;
+    std::string skipped;
+    std::string notices;
+    for (int service = 0; service < 5; ++service) {
+        for (int file = 0; file < 60; ++file) {
+            const std::string relative = fmt::format("s{}/f{:02}.xml", service, file);
+            const std::string at = tree.root().string() + "/" + relative;
+            const std::string use_case = fmt::format("u{}-{}", service, file);
+            const std::string identity = R"(<identity use-case-id=")" + use_case + R"("/>)";
+            switch ((service + file) % 6) {
+                case 0:
+                    tree.write(relative, record(identity + "<per-criterion>" + (file % 7 == 0 ? long_criteria : "") +
+                                                "</per-criterion>"));
+                    runs += use_case + " 0\n";
+                    break;
+                case 1:
+                    tree.write(relative, record(identity + "<per-criterion/>" + standings));
+                    runs += use_case + " 2\n";
+                    notices += "ignoring an unnamed standings criterion in " + at + "\n" +
+                               "ignoring a malformed standings row for \"c0\" in " + at + "\n";
+                    break;
+                case 2:
+                    tree.write(relative, "");
+                    skipped += "skipped (invalid XML: no element found at line 1, column 1): " + at + "\n";
+                    break;
+                case 3:
+                    tree.write(relative, "<other>" + long_criteria + "</other>");
+                    skipped += "skipped (states other, not verdict-record): " + at + "\n";
+                    break;
+                case 4:
+                    tree.write(relative, "<a>\xff</a>");
+                    skipped += "skipped (unreadable: stream did not contain valid UTF-8): " + at + "\n";
+                    break;
+                default:
+                    tree.write(relative, record(identity));
+                    skipped += "skipped (invalid verdict-record document: per-criterion is missing): " + at + "\n";
+            }
+        }
+    }
+    const std::string one = collected_text(tree.root(), 1);
+    EXPECT_EQ(one, runs + skipped + notices);
+    for (unsigned workers : {2u, 3u, 8u}) EXPECT_EQ(collected_text(tree.root(), workers), one) << workers << " workers";
+}
+
 }  // namespace
 }  // namespace brelk::verdict
