@@ -111,11 +111,11 @@ TEST(Skipped, NamesAndStatedTextsCannotForgeLinesOrControlTheTerminal) {
 
 // One artefact too big for the memory at hand is skipped; the others render.
 TEST(Skipped, AnArtefactThatExhaustsMemoryIsSkippedAlone) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
 #endif
 #endif
     TempTree tree;
