@@ -2,6 +2,7 @@
 // Reading one artefact file whole, within bounds.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "artefact/os_error.hpp"
@@ -20,5 +21,9 @@ constexpr std::uint64_t max_artefact_bytes = std::uint64_t{1} << 30;
 // "Operation not supported (os error 95)" without being read (a link to
 // /dev/zero would never end), and a directory with "Is a directory".
 std::variant<std::string, Unreadable> read_text_file(const std::string& path);
+
+// Whether `text` is well-formed UTF-8: no stray or missing continuation
+// bytes, overlong forms, surrogates or code points past U+10FFFF.
+bool valid_utf8(std::string_view text);
 
 }  // namespace brelk

@@ -176,7 +176,7 @@ std::string page_title(const std::vector<ServiceComparison>& services) {
     return "Brelk Exploration Report";
 }
 
-void append_explore_page(PageBuffer& page, const std::vector<ServiceComparison>& services) {
+void append_explore_page(PageBuffer& page, const std::vector<ServiceComparison>& services, unsigned workers) {
     append_page_start(page, page_title(services), explore_stylesheet());
     if (services.empty()) {
         page += empty_state;
@@ -191,7 +191,9 @@ void append_explore_page(PageBuffer& page, const std::vector<ServiceComparison>&
     const bool several = services.size() > 1;
     if (several) append_overview(page, services, orders);
     if (any_near_tie(orders)) page += near_tie_legend;
-    for (std::size_t i = 0; i < services.size(); ++i) append_service(page, i, services[i], orders[i], several);
+    append_sections(page, services.size(), workers, [&](PageBuffer& part, std::size_t i) {
+        append_service(part, i, services[i], orders[i], several);
+    });
     append_page_end(page);
 }
 

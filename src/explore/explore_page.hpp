@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "html/page_buffer.hpp"
+#include "html/page_sections.hpp"
 #include "explore/variant.hpp"
 
 namespace brelk::explore {
@@ -17,7 +17,9 @@ std::string explore_stylesheet();
 // "Brelk Exploration: {service}" for a single service, else the generic title.
 std::string page_title(const std::vector<ServiceComparison>& services);
 
-// The whole page, from the doctype to the footer.
-void append_explore_page(PageBuffer& page, const std::vector<ServiceComparison>& services);
+// The whole page, from the doctype to the footer, its sections drawn by
+// `workers` threads.
+void append_explore_page(PageBuffer& page, const std::vector<ServiceComparison>& services,
+                         unsigned workers);
 
 }  // namespace brelk::explore

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace brelk {
 
@@ -57,6 +58,12 @@ public:
     const std::string& text() {
         flush();
         return text_;
+    }
+
+    // The page written so far, leaving this one empty.
+    std::string take_text() {
+        flush();
+        return std::exchange(text_, {});
     }
 
     // Starts over with an empty page.

@@ -35,6 +35,8 @@ std::string page_text(const ReportOutput& report);
 
 // Either the error that stopped the directory walk, or the finished report.
 using Generated = std::variant<OsError, ReportOutput>;
-using Generator = Generated (*)(const std::filesystem::path& dir, bool hide_scores);
+// `workers` files are read, and sections drawn, at a time; the report is the
+// same whatever their number.
+using Generator = Generated (*)(const std::filesystem::path& dir, bool hide_scores, unsigned workers);
 
 }  // namespace brelk

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "artefact/diagnostic_text.hpp"
+#include "artefact/ordered_pool.hpp"
 #include "main/output_file.hpp"
 
 namespace brelk {
@@ -45,7 +46,7 @@ bool render_into(OutputFile& file, const ReportOutput& report) {
 // then never written and the old report stays.
 std::variant<Generated, std::bad_alloc> generate(const ReportCommand& command, const Options& options) {
     try {
-        return command.generate(std::filesystem::path(options.dir), options.hide_scores);
+        return command.generate(std::filesystem::path(options.dir), options.hide_scores, reading_workers());
     } catch (const std::bad_alloc& error) {
         return error;
     } catch (const std::length_error&) {

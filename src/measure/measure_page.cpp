@@ -74,15 +74,15 @@ std::string measure_css() {
     return css;
 }
 
-void append_measure_page(PageBuffer& page, const MeasuredServices& services) {
+void append_measure_page(PageBuffer& page, const MeasuredServices& services, unsigned workers) {
     const bool alone = services.size() == 1;
     append_page_start(page, page_title(services), measure_css());
     if (!alone) append_overview(page, services);
-    std::size_t section = 0;
-    for (const auto& [key, records] : services) {
-        append_service_heading(page, key, alone);
-        for (const auto& record : records) append_record(page, section++, record, records.size() > 1);
-    }
+    append_grouped_sections(
+        page, services, workers,
+        [alone](PageBuffer& part, const MeasuredService& key) { append_service_heading(part, key, alone); },
+        [](PageBuffer& part, std::size_t section, const MeasurementRecord& record,
+           const std::vector<MeasurementRecord>& records) { append_record(part, section, record, records.size() > 1); });
     append_page_end(page);
 }
 

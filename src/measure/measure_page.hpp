@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "html/page_buffer.hpp"
+#include "html/page_sections.hpp"
 #include "measure/measurement_record.hpp"
 
 namespace brelk::measure {
@@ -13,7 +13,8 @@ namespace brelk::measure {
 // as written, then the notice box they lack.
 std::string measure_css();
 
-// The whole page, from the doctype to the footer.
-void append_measure_page(PageBuffer& page, const MeasuredServices& services);
+// The whole page, from the doctype to the footer, its sections drawn by
+// `workers` threads.
+void append_measure_page(PageBuffer& page, const MeasuredServices& services, unsigned workers);
 
 }  // namespace brelk::measure

@@ -6,7 +6,7 @@
 namespace brelk::measure {
 
 struct MeasureReport {
-    static Generated generate(const std::filesystem::path& dir, bool hide_scores);
+    static Generated generate(const std::filesystem::path& dir, bool hide_scores, unsigned workers);
 };
 
 }  // namespace brelk::measure

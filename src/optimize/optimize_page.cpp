@@ -87,7 +87,8 @@ std::string best_cell(const OptimizeRun& run, const std::vector<Ranked<Iteration
     return cell;
 }
 
-void append_optimize_page(PageBuffer& page, const std::vector<OptimizeRun>& runs, bool hide_scores) {
+void append_optimize_page(PageBuffer& page, const std::vector<OptimizeRun>& runs, bool hide_scores,
+                          unsigned workers) {
     const auto title = runs.size() == 1 ? fmt::format("Brelk Optimization: {}", run_label(runs.front()))
                                         : std::string("Brelk Optimization Report");
     append_page_start(page, title, stylesheet());
@@ -107,7 +108,9 @@ void append_optimize_page(PageBuffer& page, const std::vector<OptimizeRun>& runs
     });
     if (any_near_tie) page += near_tie_legend;
     page += latency_legend;
-    for (std::size_t i = 0; i < runs.size(); ++i) append_run_section(page, runs[i], i, runs.size() >= 2, hide_scores);
+    append_sections(page, runs.size(), workers, [&](PageBuffer& part, std::size_t i) {
+        append_run_section(part, runs[i], i, runs.size() >= 2, hide_scores);
+    });
     append_page_end(page);
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "html/page_buffer.hpp"
+#include "html/page_sections.hpp"
 #include "html/ranking.hpp"
 #include "optimize/run.hpp"
 
@@ -14,7 +14,8 @@ namespace brelk::optimize {
 // with it: "#4 (score 0.9) ≈ #7".
 std::string best_cell(const OptimizeRun& run, const std::vector<Ranked<IterationRow>>& ranked, bool hide_scores);
 
-// `runs` in run order.
-void append_optimize_page(PageBuffer& page, const std::vector<OptimizeRun>& runs, bool hide_scores);
+// `runs` in run order, their sections drawn by `workers` threads.
+void append_optimize_page(PageBuffer& page, const std::vector<OptimizeRun>& runs, bool hide_scores,
+                          unsigned workers);
 
 }  // namespace brelk::optimize

@@ -11,9 +11,9 @@
 
 namespace brelk::optimize {
 
-Generated OptimizeReport::generate(const std::filesystem::path& dir, bool hide_scores) {
+Generated OptimizeReport::generate(const std::filesystem::path& dir, bool hide_scores, unsigned workers) {
     const RecordReader<OptimizeArtefact> read = [](const yaml::Node& node) { return read_optimize_artefact(node); };
-    auto collected = collect_yaml_documents<OptimizeArtefact>(dir, "brelk-optimize-1", read);
+    auto collected = collect_yaml_documents<OptimizeArtefact>(dir, "brelk-optimize-1", read, workers);
     if (auto* error = std::get_if<OsError>(&collected)) return *error;
     auto& documents = std::get<Collected<OptimizeArtefact>>(collected);
 
@@ -30,9 +30,10 @@ Generated OptimizeReport::generate(const std::filesystem::path& dir, bool hide_s
     }
     output.skipped = std::move(documents.skipped);
     output.count = runs.size();
-    output.render = renderer(std::move(runs), [hide_scores](PageBuffer& page, const std::vector<OptimizeRun>& held) {
-        append_optimize_page(page, held, hide_scores);
-    });
+    output.render =
+        renderer(std::move(runs), [hide_scores, workers](PageBuffer& page, const std::vector<OptimizeRun>& held) {
+            append_optimize_page(page, held, hide_scores, workers);
+        });
     return output;
 }
 

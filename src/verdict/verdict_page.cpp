@@ -57,16 +57,19 @@ std::string verdict_css() {
     return css;
 }
 
-void append_verdict_page(PageBuffer& page, const UseCases& use_cases) {
+void append_verdict_page(PageBuffer& page, const UseCases& use_cases, unsigned workers) {
     // A lone use case already stands in the title.
     const bool alone = use_cases.size() == 1;
     append_page_start(page, page_title(use_cases), verdict_css());
     if (!alone) append_overview(page, use_cases);
-    std::size_t section = 0;
-    for (const auto& [id, runs] : use_cases) {
-        if (!alone) fmt::format_to(fmt::appender(page), "<h2>{}</h2>\n", escape(id));
-        for (const auto& run : runs) append_run(page, section++, run, runs.size() > 1);
-    }
+    append_grouped_sections(
+        page, use_cases, workers,
+        [alone](PageBuffer& part, const std::string& id) {
+            if (!alone) fmt::format_to(fmt::appender(part), "<h2>{}</h2>\n", escape(id));
+        },
+        [](PageBuffer& part, std::size_t section, const VerdictRun& run, const std::vector<VerdictRun>& runs) {
+            append_run(part, section, run, runs.size() > 1);
+        });
     append_page_end(page);
 }
 

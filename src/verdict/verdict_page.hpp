@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "html/page_buffer.hpp"
+#include "html/page_sections.hpp"
 #include "verdict/use_cases.hpp"
 
 namespace brelk::verdict {
@@ -13,7 +13,8 @@ namespace brelk::verdict {
 // as written, then the notice box they lack.
 std::string verdict_css();
 
-// The whole page, from the doctype to the footer.
-void append_verdict_page(PageBuffer& page, const UseCases& use_cases);
+// The whole page, from the doctype to the footer, its sections drawn by
+// `workers` threads.
+void append_verdict_page(PageBuffer& page, const UseCases& use_cases, unsigned workers);
 
 }  // namespace brelk::verdict

@@ -185,7 +185,7 @@ std::variant<VerdictRun, SkipReason> read_document(const std::string& text, cons
     if (auto* error = std::get_if<xml::ParseError>(&document)) return InvalidXml{std::move(error->message)};
     const Element& root = std::get<xml::Document>(document).root();
     if (root.local_name != "verdict-record" || root.namespace_name != verdict_namespace) {
-        return SchemaMismatch{root.local_name};
+        return SchemaMismatch{std::string(root.local_name)};
     }
     auto run = distil(root, path, notices);
     if (auto* message = std::get_if<std::string>(&run)) return InvalidDocument{std::move(*message)};

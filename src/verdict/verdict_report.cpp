@@ -9,14 +9,16 @@
 
 namespace brelk::verdict {
 
-Generated VerdictReport::generate(const std::filesystem::path& dir, bool /*hide_scores*/) {
-    auto collected = collect_verdict_runs(dir);
+Generated VerdictReport::generate(const std::filesystem::path& dir, bool /*hide_scores*/, unsigned workers) {
+    auto collected = collect_verdict_runs(dir, workers);
     if (auto* error = std::get_if<OsError>(&collected)) return *error;
     auto& records = std::get<CollectedRuns>(collected);
 
     ReportOutput output;
     output.count = records.runs.size();
-    output.render = renderer(group_by_use_case(std::move(records.runs)), append_verdict_page);
+    output.render = renderer(group_by_use_case(std::move(records.runs)), [workers](PageBuffer& page, const UseCases& held) {
+        append_verdict_page(page, held, workers);
+    });
     output.skipped = std::move(records.skipped);
     output.notices = std::move(records.notices);
     return output;

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <exception>
 
 namespace brelk::xml {
@@ -26,6 +28,7 @@ struct Position {
 struct Builder {
     XML_Parser parser = nullptr;
     Document document;
+    std::string_view last_namespace;       // most elements share one: it is kept once
     std::vector<Element*> open;            // elements whose end tag is still ahead, innermost last
     Position prolog_end;                   // where the next construct of the prolog begins
     std::optional<std::string> refusal;    // why a handler stopped the parser
@@ -64,28 +67,41 @@ void refuse(Builder& builder, std::string message) {
     XML_StopParser(builder.parser, XML_FALSE);
 }
 
-void name_element(Element& element, std::string_view expanded) {
+// A copy of `text` in the document's arena.
+std::string_view kept(Builder& builder, std::string_view text) {
+    if (text.empty()) return {};
+    auto* copy = static_cast<char*>(builder.document.arena->allocate(text.size(), 1));
+    std::memcpy(copy, text.data(), text.size());
+    return {copy, text.size()};
+}
+
+void name_element(Builder& builder, Element& element, std::string_view expanded) {
     auto split = expanded.rfind(namespace_separator);
     if (split == std::string_view::npos) {
-        element.local_name = expanded;
+        element.local_name = kept(builder, expanded);
         return;
     }
-    element.namespace_name = expanded.substr(0, split);
-    element.local_name = expanded.substr(split + 1);
+    const std::string_view namespace_name = expanded.substr(0, split);
+    if (namespace_name != builder.last_namespace) builder.last_namespace = kept(builder, namespace_name);
+    element.namespace_name = builder.last_namespace;
+    element.local_name = kept(builder, expanded.substr(split + 1));
 }
 
 void XMLCALL on_start(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto& builder = *static_cast<Builder*>(data);
     try {
-        auto owned = std::make_unique<Element>();
-        Element& element = *owned;
-        name_element(element, name);
+        // Never destroyed: everything it holds goes with the arena.
+        std::pmr::memory_resource* arena = builder.document.arena.get();
+        auto* place = arena->allocate(sizeof(Element), alignof(Element));
+        Element& element = *new (place) Element{{}, {}, std::pmr::vector<Attribute>(arena),
+                                                std::pmr::vector<const Element*>(arena)};
+        name_element(builder, element, name);
         for (const XML_Char** pair = attributes; *pair != nullptr; pair += 2) {
             std::string_view attribute_name = pair[0];
             if (attribute_name.find(namespace_separator) != std::string_view::npos) continue;
-            element.attributes.push_back(Attribute{std::string(attribute_name), pair[1]});
+            element.attributes.push_back(Attribute{kept(builder, attribute_name), kept(builder, pair[1])});
         }
-        builder.document.elements.push_back(std::move(owned));
+        builder.document.elements.push_back(&element);
         if (builder.open.empty()) {
             // The prolog is over: stop watching it.
             XML_SetDefaultHandler(builder.parser, nullptr);
@@ -132,6 +148,7 @@ std::variant<Document, ParseError> parse(std::string_view text) {
     if (!parser) return ParseError{"out of memory"};
     Builder builder;
     builder.parser = parser.get();
+    builder.document.arena = std::make_unique<std::pmr::monotonic_buffer_resource>();
     XML_SetUserData(parser.get(), &builder);
     XML_SetElementHandler(parser.get(), on_start, on_end);
     XML_SetDefaultHandler(parser.get(), on_prolog);
@@ -150,7 +167,7 @@ std::variant<Document, ParseError> parse(std::string_view text) {
 
 std::optional<std::string_view> attribute(const Element& element, std::string_view name) {
     for (const auto& candidate : element.attributes) {
-        if (candidate.name == name) return std::string_view(candidate.value);
+        if (candidate.name == name) return candidate.value;
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 // Documents with a document type declaration are refused before anything in
 // them is processed, so no entity of any kind is ever declared or expanded.
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,22 +12,25 @@
 
 namespace brelk::xml {
 
+// Names and values are views of text held by the element's document.
 struct Attribute {
-    std::string name;  // unqualified
-    std::string value;
+    std::string_view name;  // unqualified
+    std::string_view value;
 };
 
 struct Element {
-    std::string local_name;
-    std::string namespace_name;          // empty when the element is in no namespace
-    std::vector<Attribute> attributes;   // the unqualified ones, in document order
-    std::vector<const Element*> children;  // child elements in document order, owned by the document
+    std::string_view local_name;
+    std::string_view namespace_name;                // empty when the element is in no namespace
+    std::pmr::vector<Attribute> attributes;         // the unqualified ones, in document order
+    std::pmr::vector<const Element*> children;      // child elements in document order
 };
 
-// Every element lives in `elements` (the root first) and none owns another, so
-// a document nested arbitrarily deep is built and freed without recursion.
+// Every element and every text of a document lives in its arena, taken and
+// given back whole: a document is built without an allocation per name, and
+// one nested arbitrarily deep is freed without recursion.
 struct Document {
-    std::vector<std::unique_ptr<Element>> elements;
+    std::unique_ptr<std::pmr::monotonic_buffer_resource> arena;
+    std::vector<const Element*> elements;  // the root first, in document order
 
     const Element& root() const { return *elements.front(); }
 };

@@ -94,7 +94,7 @@ TEST(ExploreVariants, OrderingIsTotalEvenForStatedNaN) {
 
 TEST(ExplorePage, EmptyStateAndTitles) {
     CollectedPage collected;
-    append_explore_page(collected, {});
+    append_explore_page(collected, {}, 1);
     const std::string& page = collected.text();
     EXPECT_NE(page.find("<h1>Brelk Exploration Report</h1>\n</header>\n<main>\n<p class=\"empty\">No explorations "
                         "found. Run an explore experiment to produce configuration data, then regenerate this "

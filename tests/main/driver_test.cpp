@@ -27,7 +27,7 @@ std::string read_all(int fd) {
     return text;
 }
 
-Generated exhausts_memory(const std::filesystem::path&, bool) { throw std::bad_alloc(); }
+Generated exhausts_memory(const std::filesystem::path&, bool, unsigned) { throw std::bad_alloc(); }
 
 TEST(Driver, RunningOutOfMemoryIsOneLineAndNothingIsWritten) {
     TempTree tree;

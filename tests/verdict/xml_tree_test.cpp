@@ -85,7 +85,7 @@ TEST(XmlTree, DeepNestingAndHugeTextsAreBuiltWithoutRecursion) {
         EXPECT_EQ(std::get<Document>(parsed).elements.size(), static_cast<std::size_t>(depth));
         const Element* innermost = &std::get<Document>(parsed).root();
         while (!innermost->children.empty()) innermost = innermost->children.front();
-        EXPECT_EQ(innermost, std::get<Document>(parsed).elements.back().get());
+        EXPECT_EQ(innermost, std::get<Document>(parsed).elements.back());
     }
 
     // Larger than one piece handed to the parser, with a character split across pieces.
