@@ -28,6 +28,7 @@ inline unsigned reading_workers() { return std::max(1u, std::thread::hardware_co
 inline constexpr std::size_t results_ahead_per_worker = 64;
 
 // Calls `work(i)` for every i below `count` on `workers` threads of its own,
+// at most `ahead_per_worker` results per worker ahead of the one taken last,
 // and `take(i, result)` on the calling thread for every i in increasing order.
 // An exception from `work(i)` is thrown from this call when item i's turn to
 // be taken comes, as a loop over the items would throw it; an exception from
@@ -36,7 +37,8 @@ inline constexpr std::size_t results_ahead_per_worker = 64;
 // thread itself: a process that never starts a thread keeps the cheaper
 // single-threaded reference counts and allocator paths.
 template <class Work, class Take>
-void map_in_order(std::size_t count, unsigned workers, Work work, Take take) {
+void map_in_order(std::size_t count, unsigned workers, Work work, Take take,
+                  std::size_t ahead_per_worker = results_ahead_per_worker) {
     using Result = std::invoke_result_t<Work&, std::size_t>;
     using Finished = std::variant<Result, std::exception_ptr>;
     auto in_turn = [&] {
@@ -44,7 +46,7 @@ void map_in_order(std::size_t count, unsigned workers, Work work, Take take) {
     };
     const std::size_t threads = std::min<std::size_t>(workers, count);
     if (threads <= 1) return in_turn();
-    const std::size_t window = std::min(count, threads * results_ahead_per_worker);
+    const std::size_t window = std::min(count, threads * std::max<std::size_t>(1, ahead_per_worker));
     // The calling thread wakes when a stretch of this many is there, not for every item.
     const std::size_t stretch = std::max<std::size_t>(1, window / 2);
 

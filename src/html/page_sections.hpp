@@ -16,6 +16,10 @@
 
 namespace brelk {
 
+// A section can be a large part of the page: only a few wait their turn per
+// worker, which keeps the threads busy and the memory small.
+inline constexpr std::size_t sections_ahead_per_worker = 4;
+
 // Calls `append_section(part, i)` for every i below `count`, where `part`
 // ends up in `page` in order of i. `append_section` must touch nothing but
 // `part` and what it only reads.
@@ -32,7 +36,7 @@ void append_sections(PageBuffer& page, std::size_t count, unsigned workers, Appe
             append_section(static_cast<PageBuffer&>(part), i);
             return part.take_text();
         },
-        [&page](std::size_t, std::string text) { page += text; });
+        [&page](std::size_t, std::string text) { page += text; }, sections_ahead_per_worker);
 }
 
 // For pages whose sections come in groups (a map from a key to its items),

@@ -40,6 +40,7 @@ struct OutputFile {
     std::string temp_path;             // NamedTemp: the hidden sibling
     std::filesystem::path target;      // the file that ends up holding the page
     std::uint64_t size = 0;
+    std::uint64_t written_back = 0;    // bytes the system was asked to start putting on disk
     int error = 0;                     // errno of the first failed write
 };
 
