@@ -15,4 +15,13 @@ void PageBuffer::flush() {
     clear();
 }
 
+void PageBuffer::append_whole(std::string_view text) {
+    if (text.size() < capacity_) {
+        *this += text;
+        return;
+    }
+    flush();
+    sink_(text);
+}
+
 }  // namespace brelk

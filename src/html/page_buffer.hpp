@@ -41,6 +41,10 @@ public:
     // Hands everything written so far to the sink.
     void flush();
 
+    // Writes `text` as `+=` does, but hands text larger than the buffer to
+    // the sink as it stands instead of copying it through.
+    void append_whole(std::string_view text);
+
 protected:
     void grow(std::size_t) override { flush(); }
 

@@ -36,7 +36,7 @@ void append_sections(PageBuffer& page, std::size_t count, unsigned workers, Appe
             append_section(static_cast<PageBuffer&>(part), i);
             return part.take_text();
         },
-        [&page](std::size_t, std::string text) { page += text; }, sections_ahead_per_worker);
+        [&page](std::size_t, std::string text) { page.append_whole(text); }, sections_ahead_per_worker);
 }
 
 // For pages whose sections come in groups (a map from a key to its items),
