@@ -33,7 +33,7 @@ void append_sections(PageBuffer& page, std::size_t count, unsigned workers, Appe
         count, workers,
         [&append_section](std::size_t i) {
             CollectedPage part;
-            append_section(static_cast<PageBuffer&>(part), i);
+            append_section(part, i);
             return part.take_text();
         },
         [&page](std::size_t, std::string text) { page.append_whole(text); }, sections_ahead_per_worker);
