@@ -185,7 +185,7 @@ COLUMNS = [("command", "<9"), ("corpus", "<14"), ("files", ">9"), ("in MB", ">7"
 
 
 def line(cells):
-    return "  ".join(f"{cell:{spec}}" for cell, (_, spec) in zip(cells, COLUMNS))
+    return "  ".join(f"{cell:{layout}}" for cell, (_, layout) in zip(cells, COLUMNS))
 
 
 def median(samples, attribute):

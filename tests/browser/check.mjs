@@ -75,7 +75,7 @@ const browser = await chromium.launchPersistentContext(profile, {
 });
 
 try {
-    for (const spec of PAGES) await checkPage(spec);
+    for (const sample of PAGES) await checkPage(sample);
 } finally {
     await browser.close();
     fs.rmSync(profile, { recursive: true, force: true });
@@ -86,8 +86,8 @@ console.log(`${PAGES.length - new Set(failures.map((f) => f.split(':')[0])).size
     `${new Set(failures.map((f) => f.split(':')[0])).size} failed`);
 process.exit(failures.length ? 1 : 0);
 
-async function checkPage(spec) {
-    const file = path.resolve(outDir, `${spec.name}.html`);
+async function checkPage(sample) {
+    const file = path.resolve(outDir, `${sample.name}.html`);
     const url = `file://${file}`;
     const page = await browser.newPage();
     const requests = [];
@@ -99,25 +99,25 @@ async function checkPage(spec) {
     page.on('pageerror', (error) => messages.push(`error: ${error.message}`));
 
     await page.goto(url);
-    await page.screenshot({ path: path.join(shotDir, `${spec.name}.png`) });
+    await page.screenshot({ path: path.join(shotDir, `${sample.name}.png`) });
 
-    await checkStylesheetParses(page, spec.name);
-    await checkWidth(page, spec.name, 'with every disclosure closed');
-    await checkSquare(page, spec.name);
-    await checkDisclosures(page, spec);
-    await checkBoxes(page, spec.name);
+    await checkStylesheetParses(page, sample.name);
+    await checkWidth(page, sample.name, 'with every disclosure closed');
+    await checkSquare(page, sample.name);
+    await checkDisclosures(page, sample);
+    await checkBoxes(page, sample.name);
 
-    await shootParts(page, spec.name);
+    await shootParts(page, sample.name);
     await page.evaluate(() => document.querySelectorAll('details').forEach((d) => { d.open = true; }));
-    await checkWidth(page, spec.name, 'with every disclosure open');
-    await checkContrast(page, spec.name);
+    await checkWidth(page, sample.name, 'with every disclosure open');
+    await checkContrast(page, sample.name);
     await page.evaluate(() => window.scrollTo(0, 0));
-    await page.screenshot({ path: path.join(shotDir, `${spec.name}-full.png`), fullPage: true });
+    await page.screenshot({ path: path.join(shotDir, `${sample.name}-full.png`), fullPage: true });
 
-    await checkPrint(page, spec);
+    await checkPrint(page, sample);
 
-    for (const request of requests) fail(spec.name, `request left the page: ${request}`);
-    for (const message of messages) fail(spec.name, `console message: ${message}`);
+    for (const request of requests) fail(sample.name, `request left the page: ${request}`);
+    for (const message of messages) fail(sample.name, `console message: ${message}`);
     await page.close();
 }
 
@@ -210,20 +210,20 @@ async function checkSquare(page, name) {
     });
 }
 
-async function checkDisclosures(page, spec) {
+async function checkDisclosures(page, sample) {
     for (const [kind, selector] of Object.entries(DISCLOSURES)) {
         const exists = await page.evaluate((s) => !!document.querySelector(s), selector);
         if (!exists) {
-            if (spec.disclosures.includes(kind)) fail(spec.name, `no ${kind} to open`);
+            if (sample.disclosures.includes(kind)) fail(sample.name, `no ${kind} to open`);
             continue;
         }
         const before = await disclosureState(page, selector);
         await page.locator(`${selector} > summary`).first().click();
         const after = await disclosureState(page, selector);
-        if (before.open || before.marker !== 'closed') fail(spec.name, `closed ${kind} shows ${before.marker}`);
-        if (!after.open) fail(spec.name, `${kind} did not open on a click`);
-        if (!after.panelShown) fail(spec.name, `opened ${kind} shows no panel`);
-        if (after.marker !== 'open') fail(spec.name, `opened ${kind} shows ${after.marker}`);
+        if (before.open || before.marker !== 'closed') fail(sample.name, `closed ${kind} shows ${before.marker}`);
+        if (!after.open) fail(sample.name, `${kind} did not open on a click`);
+        if (!after.panelShown) fail(sample.name, `opened ${kind} shows no panel`);
+        if (after.marker !== 'open') fail(sample.name, `opened ${kind} shows ${after.marker}`);
         await page.locator(`${selector} > summary`).first().click();
     }
 }
@@ -334,7 +334,7 @@ async function checkContrast(page, name) {
 
 // Printed, the page keeps to the width of an A4 sheet and holds what every
 // disclosure holds, closed or open: the opened prompt's text among it.
-async function checkPrint(page, spec) {
+async function checkPrint(page, sample) {
     await page.evaluate(() => document.querySelectorAll('details').forEach((d) => { d.open = false; }));
     const prompt = await page.evaluate(() => {
         const chip = [...document.querySelectorAll('details.chip-details')].find((d) => d.querySelector('pre'));
@@ -348,21 +348,21 @@ async function checkPrint(page, spec) {
         const panel = document.querySelector('details.crit .pc-class .txt');
         return panel ? panel.textContent.trim() : null;
     });
-    if (spec.fitsA4) {
+    if (sample.fitsA4) {
         await page.emulateMedia({ media: 'print' });
         await page.setViewportSize({ width: A4_PRINT_WIDTH, height: WINDOW.height });
         const width = await page.evaluate(() => document.documentElement.scrollWidth);
-        if (width > A4_PRINT_WIDTH) fail(spec.name, `printed, the page is ${width} px wide on a ${A4_PRINT_WIDTH} px sheet`);
+        if (width > A4_PRINT_WIDTH) fail(sample.name, `printed, the page is ${width} px wide on a ${A4_PRINT_WIDTH} px sheet`);
         await page.setViewportSize(WINDOW);
         await page.emulateMedia({ media: null });
     }
-    const pdf = path.join(shotDir, `${spec.name}.pdf`);
+    const pdf = path.join(shotDir, `${sample.name}.pdf`);
     await page.pdf({ path: pdf, format: 'A4', preferCSSPageSize: true, printBackground: true });
     const text = execFileSync('pdftotext', ['-layout', pdf, '-'], { encoding: 'utf8', maxBuffer: 256 << 20 });
     const flat = (t) => t.replace(/\s+/g, ' ');
-    if (prompt && !flat(text).includes(flat(prompt))) fail(spec.name, `the PDF lacks the opened prompt's line "${prompt}"`);
+    if (prompt && !flat(text).includes(flat(prompt))) fail(sample.name, `the PDF lacks the opened prompt's line "${prompt}"`);
     if (closedText && !flat(text).includes(flat(closedText).slice(0, 30))) {
-        fail(spec.name, `the PDF lacks a closed criterion's panel text "${closedText}"`);
+        fail(sample.name, `the PDF lacks a closed criterion's panel text "${closedText}"`);
     }
-    if (spec.disclosures.includes('long chip') && !prompt) fail(spec.name, 'no prompt chip to print');
+    if (sample.disclosures.includes('long chip') && !prompt) fail(sample.name, 'no prompt chip to print');
 }

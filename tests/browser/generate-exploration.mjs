@@ -57,7 +57,7 @@ function prompt(i) {
 function rows(samples) {
     const out = [];
     let passedAll = 0;
-    for (const spec of checks) {
+    for (const postcondition of checks) {
         inputs.forEach((_, input) => {
             const skipped = between(0, 1);
             const failed = between(0, 4);
@@ -65,17 +65,17 @@ function rows(samples) {
             passedAll += passed;
             const lines = [
                 `          - inputIndex: ${input}`,
-                `            check: ${quote(spec.check)}`,
-                `            optional: ${spec.optional ? 'true' : 'false'}`,
+                `            check: ${quote(postcondition.check)}`,
+                `            optional: ${postcondition.optional ? 'true' : 'false'}`,
                 `            passed: ${passed}`,
                 `            failed: ${failed}`,
                 `            skipped: ${skipped}`,
                 `            observedFraction: ${passed / (passed + failed)}`,
-                `            provenance: ${quote(spec.provenance)}`,
+                `            provenance: ${quote(postcondition.provenance)}`,
             ];
-            if (spec.path) lines.push(`            path: ${quote(spec.path)}`);
-            if (spec.form) lines.push(`            form: ${quote(spec.form)}`);
-            const value = spec.provenance === 'input' ? expected[input] : spec.expected;
+            if (postcondition.path) lines.push(`            path: ${quote(postcondition.path)}`);
+            if (postcondition.form) lines.push(`            form: ${quote(postcondition.form)}`);
+            const value = postcondition.provenance === 'input' ? expected[input] : postcondition.expected;
             if (value) lines.push(`            expected: ${quote(value)}`);
             if (failed > 0) {
                 lines.push('            observed:', `              - {excerpt: ${quote(`wrong value ${between(1, 3)}`)}, count: ${failed}, held: false}`);
