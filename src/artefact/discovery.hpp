@@ -75,7 +75,7 @@ template <class Record>
 std::variant<Collected<Record>, OsError> collect_yaml_documents(const std::filesystem::path& dir,
                                                                 std::string_view kind,
                                                                 const RecordReader<Record>& read,
-                                                                unsigned workers = reading_workers()) {
+                                                                unsigned workers = hardware_workers()) {
     auto listed = list_artefact_files(dir, "yaml");
     if (auto* error = std::get_if<OsError>(&listed)) return *error;
     const auto& files = std::get<std::vector<std::string>>(listed);

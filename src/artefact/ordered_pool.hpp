@@ -19,8 +19,9 @@
 
 namespace brelk {
 
-// One worker per hardware thread, at least one.
-inline unsigned reading_workers() { return std::max(1u, std::thread::hardware_concurrency()); }
+// One worker per hardware thread, at least one: for reading files and for
+// drawing sections alike.
+inline unsigned hardware_workers() { return std::max(1u, std::thread::hardware_concurrency()); }
 
 // How far the workers may run ahead of the item handed on last, per worker:
 // enough that a slow file seldom leaves a worker idle, and a bound on the

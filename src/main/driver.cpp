@@ -46,7 +46,7 @@ bool render_into(OutputFile& file, const ReportOutput& report) {
 // then never written and the old report stays.
 std::variant<Generated, std::bad_alloc> generate(const ReportCommand& command, const Options& options) {
     try {
-        return command.generate(std::filesystem::path(options.dir), options.hide_scores, reading_workers());
+        return command.generate(std::filesystem::path(options.dir), options.hide_scores, hardware_workers());
     } catch (const std::bad_alloc& error) {
         return error;
     } catch (const std::length_error&) {

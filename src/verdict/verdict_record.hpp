@@ -67,6 +67,6 @@ struct CollectedRuns {
 // Every file that cannot be used becomes one skipped entry. A directory that
 // cannot be listed fails the whole walk.
 std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir,
-                                                          unsigned workers = reading_workers());
+                                                          unsigned workers = hardware_workers());
 
 }  // namespace brelk::verdict

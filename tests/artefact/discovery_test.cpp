@@ -32,7 +32,7 @@ protected:
     std::string document(std::string_view name) { return fmt::format("schemaVersion: {}\nname: {}\n", kind, name); }
 
     // The names read and the skipped lines, walking `dir`.
-    std::string collected(const fs::path& dir, unsigned workers = reading_workers()) {
+    std::string collected(const fs::path& dir, unsigned workers = hardware_workers()) {
         auto result = collect_yaml_documents<Named>(dir, kind, read_named, workers);
         if (auto* error = std::get_if<OsError>(&result)) return "error " + describe(*error);
         std::string out;
