@@ -1,10 +1,10 @@
 #include "artefact/record_reader.hpp"
 
-#include <charconv>
+#include "artefact/plain_number.hpp"
+
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <system_error>
 
 #include <fmt/format.h>
 
@@ -17,16 +17,11 @@ std::string integer_text(const yaml::Node& node) {
     return node.negative && node.magnitude != 0 ? "-" + digits : digits;
 }
 
-// Fewest digits that read back as the same double, in plain notation; integral
-// values keep a ".0" so that a float never reads like an integer in a message.
+// Integral values keep a ".0" so that a float never reads like an integer in
+// a message.
 std::string float_text(double value) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    char buffer[400];  // the plain notation of the largest double needs 309 digits
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    if (ec != std::errc{}) return "NaN";
-    std::string digits(buffer, end);
-    if (digits.find('.') == std::string::npos) digits += ".0";
+    std::string digits = shortest(value);
+    if (std::isfinite(value) && digits.find('.') == std::string::npos) digits += ".0";
     return digits;
 }
 

@@ -8,16 +8,6 @@
 
 namespace brelk {
 
-std::string shortest(double value) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    // Plain notation of the largest double needs 309 digits.
-    char buffer[400];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    if (ec != std::errc{}) return "NaN";
-    return std::string(buffer, end);
-}
-
 namespace {
 
 // Sign, 309 integral digits and the point come before the decimals.

@@ -5,12 +5,10 @@
 #include <limits>
 #include <string>
 
+#include "artefact/plain_number.hpp"
+
 namespace brelk {
 
-// Fewest digits that read back as the same double, plain notation, no exponent,
-// no point for integral values: 0.95, 1, 1000000000000000000000. -0 stays "-0";
-// infinities are "inf" and "-inf", not-a-number "NaN".
-std::string shortest(double value);
 
 // Exactly `decimals` digits after the point, rounding the double's exact value
 // to nearest with an exact tie going to the even digit ("{:.1}" and friends).

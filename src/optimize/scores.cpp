@@ -1,5 +1,7 @@
 #include "optimize/scores.hpp"
 
+#include <cmath>
+
 #include <fmt/format.h>
 
 #include "html/numbers.hpp"
@@ -8,6 +10,10 @@
 namespace brelk::optimize {
 
 std::string score_display(double score) {
+    // From 2^53 on every double is a whole number, and its exact expansion
+    // (99999999999999991611392 for 1e23) has digits that were never stated.
+    constexpr double whole_from = 9007199254740992.0;
+    if (std::fabs(score) >= whole_from) return shortest(score);
     auto text = fixed(score, 3);
     while (!text.empty() && text.back() == '0') text.pop_back();
     while (!text.empty() && text.back() == '.') text.pop_back();

@@ -122,7 +122,7 @@ TEST(RecordReader, ExploreMessages) {
         {"latency: {p50Ms: \"1\", sortedPassingLatenciesMs: []}\n", "invalid type: string \"1\", expected f64"},
         {"cost: {avgTimePerSampleMs: -1}\n", "invalid value: integer `-1`, expected u64"},
         {"cost: {avgTokensPerSample: 18446744073709551616}\n",
-         "invalid type: floating point `18446744073709551616.0`, expected u64"},
+         "invalid type: floating point `18446744073709552000.0`, expected u64"},
         {"cost: [1]\n", "invalid type: sequence, expected struct Cost"},
     };
     for (const auto& c : cases) EXPECT_EQ(explore_message(c.yaml), c.message) << c.yaml;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,23 @@ TEST(Shortest, PlainNotationRoundTrips) {
     EXPECT_EQ(shortest(std::numeric_limits<double>::infinity()), "inf");
     EXPECT_EQ(shortest(-std::numeric_limits<double>::infinity()), "-inf");
     EXPECT_EQ(shortest(std::numeric_limits<double>::quiet_NaN()), "NaN");
-    EXPECT_EQ(shortest(std::numeric_limits<double>::max()).size(), 309u);
+}
+
+TEST(Shortest, LargeAndTinyValuesKeepOnlyTheDigitsThatReadBack) {
+    EXPECT_EQ(shortest(9007199254740992.0), "9007199254740992");  // 2^53
+    EXPECT_EQ(shortest(9007199254740994.0), "9007199254740994");  // 2^53 + 2
+    EXPECT_EQ(shortest(1e15), "1000000000000000");
+    EXPECT_EQ(shortest(1e16), "10000000000000000");
+    EXPECT_EQ(shortest(1e22), "10000000000000000000000");
+    // The double nearest 1e23 is 99999999999999991611392.
+    EXPECT_EQ(shortest(1e23), "100000000000000000000000");
+    EXPECT_EQ(shortest(-1e23), "-100000000000000000000000");
+    EXPECT_EQ(shortest(123456789012345678.0), "123456789012345680");
+    EXPECT_EQ(shortest(std::numeric_limits<double>::max()), "17976931348623157" + std::string(292, '0'));
+    EXPECT_EQ(shortest(std::numeric_limits<double>::denorm_min()), "0." + std::string(323, '0') + "5");
+    EXPECT_EQ(shortest(std::numeric_limits<double>::min()), "0." + std::string(307, '0') + "22250738585072014");
+    EXPECT_EQ(shortest(1234.5), "1234.5");
+    EXPECT_EQ(shortest(0.001), "0.001");
 }
 
 TEST(Fixed, RoundsTheExactValueTiesToEven) {

@@ -194,6 +194,10 @@ TEST(FactorValues, LongValuesSizeHintsAndBaseConfig) {
     EXPECT_EQ(factor_display(FactorValue{3.0}), "3");
     EXPECT_EQ(factor_display(FactorValue{0.95}), "0.95");
     EXPECT_EQ(factor_display(FactorValue{1e21}), "1000000000000000000000");
+    EXPECT_EQ(factor_display(FactorValue{1e23}), "100000000000000000000000");
+    EXPECT_EQ(factor_display(FactorValue{std::numeric_limits<double>::max()}),
+              "17976931348623157" + std::string(292, '0'));
+    EXPECT_EQ(factor_display(FactorValue{5e-324}), "0." + std::string(323, '0') + "5");
     EXPECT_EQ(factor_display(FactorValue{-0.0}), "-0");
     EXPECT_EQ(factor_display(FactorValue{-std::numeric_limits<double>::infinity()}), "-inf");
     EXPECT_EQ(factor_display(FactorValue{std::nan("")}), "NaN");

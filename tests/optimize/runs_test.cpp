@@ -61,7 +61,8 @@ TEST(IterationRanking, NearTiesAreWithinFivePercentOfTheLargerMagnitude) {
 
 TEST(Scores, DisplayTrimsAfterThreeDecimals) {
     for (auto [score, shown] : {std::pair{2.5, "2.5"}, {3.0, "3"}, {0.1234, "0.123"}, {10.0, "10"}, {0.0, "0"},
-                                {-0.97, "-0.97"}}) {
+                                {-0.97, "-0.97"}, {9007199254740991.0, "9007199254740991"},
+                                {1e23, "100000000000000000000000"}, {-1e23, "-100000000000000000000000"}}) {
         EXPECT_EQ(score_display(score), shown);
     }
 }
@@ -155,7 +156,7 @@ yaml::NodePtr parse(const std::string& text) {
 
 TEST(StatedValue, ScalarsAndNesting) {
     for (auto [text, shown] : {std::pair{"-12", "-12"}, {"18446744073709551615", "18446744073709551615"},
-                               {"3.0", "3"}, {"0.1e1", "1"}, {"-.inf", "-.inf"}, {"false", "false"}, {"'7'", "7"},
+                               {"3.0", "3"}, {"0.1e1", "1"}, {"1.0e23", "100000000000000000000000"}, {"-.inf", "-.inf"}, {"false", "false"}, {"'7'", "7"},
                                {"~", "-"}, {"!custom 7", "-"}, {"[1]", "-"}}) {
         EXPECT_EQ(scalar_display(*parse(text)), shown) << text;
     }
