@@ -186,9 +186,23 @@ std::optional<std::string> system_locale() {
 
 std::optional<std::string> zone_after_zoneinfo(std::string_view path) {
     constexpr std::string_view marker = "zoneinfo/";
-    auto at = path.find(marker);
+    auto at = path.rfind(marker);
     if (at == std::string_view::npos || at + marker.size() == path.size()) return std::nullopt;
     return std::string(path.substr(at + marker.size()));
+}
+
+// The zone a zone file stands for: the name under zoneinfo/ of the file its
+// links end at (/etc/localtime -> /usr/share/zoneinfo/Etc/UTC is Etc/UTC).
+std::optional<std::string> zone_of_file(std::filesystem::path path) {
+    // Enough for any honest chain; a loop of links ends here too.
+    constexpr int most_links = 40;
+    for (int link = 0; link < most_links; ++link) {
+        std::error_code error;
+        auto target = std::filesystem::read_symlink(path, error);
+        if (error) break;
+        path = (target.is_absolute() ? target : path.parent_path() / target).lexically_normal();
+    }
+    return zone_after_zoneinfo(path.native());
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -198,17 +212,19 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(blank) - first + 1);
 }
 
+// TZ names a zone ("Europe/Berlin", ":Europe/Berlin") or a zone file by its
+// path ("/etc/localtime", ":/etc/localtime", as service managers set it).
+std::optional<std::string> zone_of_variable(std::string_view value) {
+    if (!value.empty() && value.front() == ':') value.remove_prefix(1);
+    if (value.empty()) return std::nullopt;
+    if (value.front() == '/') return zone_of_file(std::filesystem::path(value));
+    // Kept even when the database lacks it: the local offset then follows the
+    // same variable.
+    return std::string(value);
+}
+
 std::optional<std::string> system_zone() {
-    if (auto tz = nonempty_variable("TZ")) {
-        std::string_view name = *tz;
-        if (name.front() == ':') name.remove_prefix(1);
-        if (!name.empty() && name.front() == '/') {
-            if (auto zone = zone_after_zoneinfo(name)) return zone;
-        }
-        // Kept even when the database lacks it: the local offset then
-        // follows the same variable.
-        if (!name.empty()) return std::string(name);
-    }
+    if (auto tz = nonempty_variable("TZ")) return zone_of_variable(*tz);
     if (std::ifstream file{"/etc/timezone"}) {
         std::stringstream content;
         content << file.rdbuf();
@@ -217,10 +233,7 @@ std::optional<std::string> system_zone() {
         auto name = trimmed(text);
         if (!name.empty()) return std::string(name);
     }
-    std::error_code error;
-    auto target = std::filesystem::read_symlink("/etc/localtime", error);
-    if (error) return std::nullopt;
-    return zone_after_zoneinfo(target.native());
+    return zone_of_file("/etc/localtime");
 }
 
 // The fields of an RFC 3339 date-time, as written.

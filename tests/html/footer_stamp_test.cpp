@@ -3,12 +3,15 @@
 #include <locale.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 
 #include <date/date.h>
 #include <gtest/gtest.h>
+
+#include "temp_tree.hpp"
 
 namespace brelk {
 namespace {
@@ -21,6 +24,30 @@ std::chrono::system_clock::time_point at(date::sys_days day, std::chrono::second
 
 // 2003-01-02 04:05:06 UTC, so fallbacks are recognisable.
 const auto fixed_now = at(2003_y / date::January / 2, std::chrono::seconds{4 * 3600 + 5 * 60 + 6});
+
+// Sets TZ (or unsets it, for nullopt) for one test and puts the old value back.
+class ScopedTz {
+public:
+    explicit ScopedTz(const std::optional<std::string>& value) {
+        if (const char* saved = std::getenv("TZ")) previous_ = saved;
+        set(value);
+    }
+    ~ScopedTz() { set(previous_); }
+    ScopedTz(const ScopedTz&) = delete;
+    ScopedTz& operator=(const ScopedTz&) = delete;
+
+    static void set(const std::optional<std::string>& value) {
+        if (value) {
+            setenv("TZ", value->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+private:
+    std::optional<std::string> previous_;
+};
 
 StampSources posix_utc(std::optional<std::string> epoch) {
     return StampSources{std::move(epoch), std::string("POSIX"), std::string("UTC"), fixed_now};
@@ -64,31 +91,52 @@ TEST(FooterStamp, LocaleAndZone) {
 }
 
 TEST(FooterStamp, UnknownZoneUsesTheLocalOffsetWithoutSuffix) {
-    const char* saved = std::getenv("TZ");
-    std::optional<std::string> previous = saved ? std::optional<std::string>(saved) : std::nullopt;
-    setenv("TZ", "XYZ-3", 1);  // three hours east, known to the C library only
-    tzset();
+    ScopedTz tz("XYZ-3");  // three hours east, known to the C library only
     StampSources sources{std::nullopt, std::string("POSIX"), std::string("Nowhere/Atlantis"), fixed_now};
     EXPECT_EQ(footer_stamp(sources), "01/02/03 07:05");
     sources.zone = std::nullopt;
     EXPECT_EQ(footer_stamp(sources), "01/02/03 07:05");
-    if (previous) {
-        setenv("TZ", previous->c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
 }
 
 TEST(FooterStamp, ZoneNamedByEtcTimezone) {
     std::ifstream file("/etc/timezone");
     std::string written;
     if (!(file >> written)) GTEST_SKIP() << "no /etc/timezone here";
-    const char* saved = std::getenv("TZ");
-    std::optional<std::string> previous = saved ? std::optional<std::string>(saved) : std::nullopt;
-    unsetenv("TZ");
+    ScopedTz tz(std::nullopt);
     EXPECT_EQ(system_stamp_sources().zone, written);
-    if (previous) setenv("TZ", previous->c_str(), 1);
+}
+
+TEST(FooterStamp, ZoneFileNamedByPathIsTheZoneItsLinksEndAt) {
+    namespace fs = std::filesystem;
+    if (!fs::exists("/usr/share/zoneinfo/Europe/Berlin")) GTEST_SKIP() << "no zone database here";
+    testing::TempTree tree;
+    fs::create_symlink("/usr/share/zoneinfo/Europe/Berlin", tree.path("localtime"));
+    fs::create_symlink("localtime", tree.path("relative"));
+    const std::string localtime = tree.path("localtime").string();
+    for (const std::string& value : {localtime, ":" + localtime, ":" + tree.path("relative").string(),
+                                     std::string(":/usr/share/zoneinfo/Europe/Berlin")}) {
+        ScopedTz tz(value);
+        EXPECT_EQ(system_stamp_sources().zone, "Europe/Berlin") << value;
+    }
+    if (fs::is_symlink("/usr/share/zoneinfo/US/Eastern")) {
+        ScopedTz tz(":/usr/share/zoneinfo/US/Eastern");
+        EXPECT_EQ(system_stamp_sources().zone, "America/New_York");
+    }
+    {
+        ScopedTz tz(":Europe/Berlin");
+        EXPECT_EQ(system_stamp_sources().zone, "Europe/Berlin");
+    }
+
+    // A path that leads to no zone: the local offset, with no zone after it.
+    fs::create_symlink(tree.path("nowhere"), tree.path("dangling"));
+    for (const std::string& value : {":" + tree.path("dangling").string(), tree.root().string()}) {
+        ScopedTz tz(value);
+        auto sources = system_stamp_sources();
+        EXPECT_EQ(sources.zone, std::nullopt) << value;
+        sources.locale = "POSIX";
+        sources.now = fixed_now;
+        EXPECT_EQ(footer_stamp(sources), "01/02/03 04:05") << value;
+    }
 }
 
 TEST(FooterStamp, GermanLocaleInBerlinWinter) {
