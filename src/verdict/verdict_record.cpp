@@ -16,40 +16,42 @@
 #include "artefact/discovery.hpp"
 #include "artefact/diagnostic_text.hpp"
 #include "verdict/number_text.hpp"
+#include "verdict/xml_events.hpp"
 
 namespace brelk::verdict {
 namespace {
 
-using xml::Element;
+using xml::Attributes;
+using xml::StartTag;
 
-std::optional<std::string> text_of(const Element& node, std::string_view name) {
-    auto value = xml::attribute(node, name);
+std::optional<std::string> text_of(const Attributes& attributes, std::string_view name) {
+    auto value = attributes[name];
     if (!value) return std::nullopt;
     return std::string(*value);
 }
 
-std::optional<std::uint64_t> u64_of(const Element& node, std::string_view name) {
-    auto value = xml::attribute(node, name);
+std::optional<std::uint64_t> u64_of(const Attributes& attributes, std::string_view name) {
+    auto value = attributes[name];
     return value ? unsigned_64(*value) : std::nullopt;
 }
 
-std::optional<std::uint32_t> u32_of(const Element& node, std::string_view name) {
-    auto value = xml::attribute(node, name);
+std::optional<std::uint32_t> u32_of(const Attributes& attributes, std::string_view name) {
+    auto value = attributes[name];
     return value ? unsigned_32(*value) : std::nullopt;
 }
 
-std::optional<double> float_of(const Element& node, std::string_view name) {
-    auto value = xml::attribute(node, name);
+std::optional<double> float_of(const Attributes& attributes, std::string_view name) {
+    auto value = attributes[name];
     return value ? floating(*value) : std::nullopt;
 }
 
 std::string missing(std::string_view item) { return fmt::format("{} is missing", item); }
 
-std::variant<CriterionRow, std::string> criterion_row(const Element& criterion) {
+std::variant<CriterionRow, std::string> criterion_row(const Attributes& criterion) {
     constexpr std::array<std::string_view, 5> required{"id", "verdict", "pass", "total", "observed-rate"};
     std::array<std::string, required.size()> values;
     for (std::size_t i = 0; i < required.size(); ++i) {
-        auto value = xml::attribute(criterion, required[i]);
+        auto value = criterion[required[i]];
         if (!value) return missing(fmt::format("criterion/@{}", required[i]));
         values[i] = *value;
     }
@@ -57,19 +59,20 @@ std::variant<CriterionRow, std::string> criterion_row(const Element& criterion) 
                         std::move(values[3]), std::move(values[4]), text_of(criterion, "threshold")};
 }
 
-std::optional<ObservedExemplar> exemplar(const Element& observed) {
-    auto excerpt = xml::attribute(observed, "excerpt");
+std::optional<ObservedExemplar> exemplar(const Attributes& observed) {
+    auto excerpt = observed["excerpt"];
     auto count = u64_of(observed, "count");
-    auto held = xml::attribute(observed, "held");
+    auto held = observed["held"];
     if (!excerpt || !count || !held) return std::nullopt;
     return ObservedExemplar{std::string(*excerpt), *count, *held == "true"};
 }
 
-// A row missing a required attribute, or stating one that does not read, is malformed.
-std::optional<StandingsRowView> standings_row(const Element& row) {
-    auto input_key = xml::attribute(row, "input-index");
-    auto check = xml::attribute(row, "check");
-    auto optional = xml::attribute(row, "optional");
+// A row missing a required attribute, or stating one that does not read, is
+// malformed. Its observed values are added as their elements come.
+std::optional<StandingsRowView> standings_row(const Attributes& row) {
+    auto input_key = row["input-index"];
+    auto check = row["check"];
+    auto optional = row["optional"];
     if (!input_key || !check || !optional || (*optional != "true" && *optional != "false")) return std::nullopt;
     auto passed = u64_of(row, "passed");
     auto failed = u64_of(row, "failed");
@@ -90,36 +93,7 @@ std::optional<StandingsRowView> standings_row(const Element& row) {
     view.form = text_of(row, "form");
     view.expected = text_of(row, "expected");
     view.elided = u64_of(row, "elided").value_or(0);
-    for (const Element* observed : xml::children_named(row, "observed")) {
-        if (auto valid = exemplar(*observed)) view.observed.push_back(std::move(*valid));
-    }
     return view;
-}
-
-std::vector<StandingsBlockView> standings_blocks(const Element& section, std::string_view path,
-                                                 std::vector<std::string>& notices) {
-    std::vector<StandingsBlockView> blocks;
-    for (const Element* criterion : xml::children_named(section, "criterion")) {
-        auto name = xml::attribute(*criterion, "name");
-        if (!name) {
-            notices.push_back(fmt::format("ignoring an unnamed standings criterion in {}", path));
-            continue;
-        }
-        StandingsBlockView block;
-        block.criterion = *name;
-        for (const Element* row : xml::children_named(*criterion, "row")) {
-            auto view = standings_row(*row);
-            if (!view) {
-                notices.push_back(
-                    fmt::format("ignoring a malformed standings row for {} in {}", quoted_literal(*name), path));
-                continue;
-            }
-            block.rows.push_back(std::move(*view));
-        }
-        block.optional_slack = text_of(*criterion, "optional-slack");
-        blocks.push_back(std::move(block));
-    }
-    return blocks;
 }
 
 std::optional<CriterionCounts> stated_counts(const CriterionRow& row) {
@@ -155,22 +129,178 @@ std::vector<StandingsBlockView> in_criterion_order(std::vector<StandingsBlockVie
     return ordered;
 }
 
-std::vector<FailureDistributionEntry> failure_distribution(const Element& functional) {
-    std::vector<FailureDistributionEntry> entries;
-    const Element* distribution = element(functional, "failure-distribution");
-    if (distribution == nullptr) return entries;
-    for (const Element* check : xml::children_named(*distribution, "check")) {
-        auto name = xml::attribute(*check, "name");
-        auto count = u32_of(*check, "count");
-        if (!name || !count) continue;
+// What an open element is to the record; its children are read by it.
+enum class Role : std::uint8_t {
+    Root,               // the verdict-record element
+    PerCriterion,       // the first per-criterion
+    Standings,          // the first postcondition-standings
+    StandingsCriterion, // a named criterion of the standings
+    Row,                // a well-formed standings row
+    Functional,         // the first functional
+    Distribution,       // its first failure-distribution
+    Other,              // nothing below it is read
+};
+
+// The record as its elements come: what the run needs is kept, the rest of
+// the document is passed over. Elements of the vocabulary are looked up among
+// the direct children of their parent, the first one in the verdict namespace
+// counting; repeated elements are taken in any namespace.
+struct Distiller {
+    std::string_view path;
+    std::vector<Role> open;           // the read elements still open, innermost last
+    std::size_t passed_over = 0;      // elements open inside an Other one
+    std::optional<std::string> root;  // the root's local name, once seen
+    bool in_vocabulary = false;       // the root is a verdict record
+    bool identity_seen = false, execution_seen = false, per_criterion_seen = false, standings_seen = false,
+         functional_seen = false, termination_seen = false, composite_seen = false, distribution_seen = false;
+    std::optional<std::string> use_case_id;
+    std::optional<std::string> criterion_failure;  // the first incomplete criterion's message
+    VerdictRun run;
+    std::vector<StandingsBlockView> blocks;
+    std::vector<std::string> notices;
+
+    // The first child of its name in the vocabulary: `seen` says whether it came before.
+    static bool first(const StartTag& tag, std::string_view name, bool& seen) {
+        if (seen || tag.local_name != name || tag.namespace_name != verdict_namespace) return false;
+        seen = true;
+        return true;
+    }
+
+    Role root_element(const StartTag& tag) {
+        root = std::string(tag.local_name);
+        in_vocabulary = tag.local_name == "verdict-record" && tag.namespace_name == verdict_namespace;
+        if (!in_vocabulary) return Role::Other;
+        run.timestamp = text_of(tag.attributes, "timestamp");
+        return Role::Root;
+    }
+
+    Role child_of_root(const StartTag& tag) {
+        const Attributes& attributes = tag.attributes;
+        if (first(tag, "identity", identity_seen)) {
+            use_case_id = text_of(attributes, "use-case-id");
+        } else if (first(tag, "execution", execution_seen)) {
+            run.samples_executed = text_of(attributes, "samples-executed");
+            run.intent = text_of(attributes, "intent");
+        } else if (first(tag, "per-criterion", per_criterion_seen)) {
+            return Role::PerCriterion;
+        } else if (first(tag, "postcondition-standings", standings_seen)) {
+            return Role::Standings;
+        } else if (first(tag, "functional", functional_seen)) {
+            run.successes = u64_of(attributes, "successes");
+            return Role::Functional;
+        } else if (first(tag, "termination", termination_seen)) {
+            run.termination_reason = text_of(attributes, "reason");
+        }
+        return Role::Other;
+    }
+
+    Role child_of_per_criterion(const StartTag& tag) {
+        if (tag.local_name == "criterion") {
+            // Past an incomplete criterion the document is skipped whatever follows.
+            if (criterion_failure) return Role::Other;
+            auto row = criterion_row(tag.attributes);
+            if (auto* message = std::get_if<std::string>(&row)) {
+                criterion_failure = std::move(*message);
+            } else {
+                run.criteria.push_back(std::move(std::get<CriterionRow>(row)));
+            }
+        } else if (first(tag, "composite", composite_seen)) {
+            run.composite_verdict = text_of(tag.attributes, "value");
+        }
+        return Role::Other;
+    }
+
+    Role child_of_standings(const StartTag& tag) {
+        if (tag.local_name != "criterion") return Role::Other;
+        auto name = tag.attributes["name"];
+        if (!name) {
+            notices.push_back(fmt::format("ignoring an unnamed standings criterion in {}", path));
+            return Role::Other;
+        }
+        StandingsBlockView block;
+        block.criterion = *name;
+        block.optional_slack = text_of(tag.attributes, "optional-slack");
+        blocks.push_back(std::move(block));
+        return Role::StandingsCriterion;
+    }
+
+    Role child_of_standings_criterion(const StartTag& tag) {
+        if (tag.local_name != "row") return Role::Other;
+        auto& block = blocks.back();
+        auto row = standings_row(tag.attributes);
+        if (!row) {
+            notices.push_back(
+                fmt::format("ignoring a malformed standings row for {} in {}", quoted_literal(block.criterion), path));
+            return Role::Other;
+        }
+        block.rows.push_back(std::move(*row));
+        return Role::Row;
+    }
+
+    Role child_of_row(const StartTag& tag) {
+        if (tag.local_name != "observed") return Role::Other;
+        if (auto valid = exemplar(tag.attributes)) blocks.back().rows.back().observed.push_back(std::move(*valid));
+        return Role::Other;
+    }
+
+    Role child_of_distribution(const StartTag& tag) {
+        if (tag.local_name != "check") return Role::Other;
+        auto name = tag.attributes["name"];
+        auto count = u32_of(tag.attributes, "count");
+        if (!name || !count) return Role::Other;
         FailureDistributionEntry entry;
         entry.condition = *name;
         entry.count = *count;
-        entry.kind = text_of(*check, "kind");
-        entries.push_back(std::move(entry));
+        entry.kind = text_of(tag.attributes, "kind");
+        run.failure_distribution.push_back(std::move(entry));
+        return Role::Other;
     }
-    return entries;
-}
+
+    Role role_of(const StartTag& tag) {
+        if (!root) return root_element(tag);
+        switch (open.back()) {
+            case Role::Root: return child_of_root(tag);
+            case Role::PerCriterion: return child_of_per_criterion(tag);
+            case Role::Standings: return child_of_standings(tag);
+            case Role::StandingsCriterion: return child_of_standings_criterion(tag);
+            case Role::Row: return child_of_row(tag);
+            case Role::Functional:
+                return first(tag, "failure-distribution", distribution_seen) ? Role::Distribution : Role::Other;
+            case Role::Distribution: return child_of_distribution(tag);
+            case Role::Other: break;
+        }
+        return Role::Other;
+    }
+
+    void start(const StartTag& tag) {
+        // However deep a document nests what is not read, it costs a count.
+        if (passed_over > 0 || (!open.empty() && open.back() == Role::Other)) {
+            ++passed_over;
+            return;
+        }
+        open.push_back(role_of(tag));
+    }
+
+    void end() {
+        if (passed_over > 0) {
+            --passed_over;
+        } else {
+            open.pop_back();
+        }
+    }
+
+    // The run, once the whole text was read as XML.
+    std::variant<VerdictRun, SkipReason> result(std::vector<std::string>& notices_out) {
+        if (!in_vocabulary) return SchemaMismatch{root.value_or("")};
+        if (!use_case_id) return InvalidDocument{missing("identity/@use-case-id")};
+        if (!per_criterion_seen) return InvalidDocument{missing("per-criterion")};
+        if (criterion_failure) return InvalidDocument{std::move(*criterion_failure)};
+        run.use_case_id = std::move(*use_case_id);
+        run.standings = in_criterion_order(std::move(blocks), run.criteria);
+        for (auto& notice : notices) notices_out.push_back(std::move(notice));
+        return std::move(run);
+    }
+};
 
 // What one file gives: its run or why it is skipped, and the notices its
 // standings gave on the way.
@@ -178,19 +308,6 @@ struct FileRun {
     std::variant<VerdictRun, SkippedArtefact> run;
     std::vector<std::string> notices;
 };
-
-std::variant<VerdictRun, SkipReason> read_document(const std::string& text, const std::string& path,
-                                                   std::vector<std::string>& notices) {
-    auto document = xml::parse(text);
-    if (auto* error = std::get_if<xml::ParseError>(&document)) return InvalidXml{std::move(error->message)};
-    const Element& root = std::get<xml::Document>(document).root();
-    if (root.local_name != "verdict-record" || root.namespace_name != verdict_namespace) {
-        return SchemaMismatch{std::string(root.local_name)};
-    }
-    auto run = distil(root, path, notices);
-    if (auto* message = std::get_if<std::string>(&run)) return InvalidDocument{std::move(*message)};
-    return std::move(std::get<VerdictRun>(run));
-}
 
 FileRun read_record(const std::string& file) {
     const std::string path = display_path(file);
@@ -204,7 +321,7 @@ FileRun read_record(const std::string& file) {
     // One document too big for memory is skipped; the others still render.
     // The notices it gave before memory ran out are kept.
     try {
-        auto run = read_document(std::get<std::string>(text), path, read.notices);
+        auto run = distil(std::get<std::string>(text), path, read.notices);
         if (auto* reason = std::get_if<SkipReason>(&run)) return skip(std::move(*reason));
         read.run = std::move(std::get<VerdictRun>(run));
         return read;
@@ -215,48 +332,15 @@ FileRun read_record(const std::string& file) {
 
 }  // namespace
 
-const xml::Element* element(const xml::Element& node, std::string_view local_name) {
-    for (const Element* child : node.children) {
-        if (child->local_name == local_name && child->namespace_name == verdict_namespace) return child;
-    }
-    return nullptr;
-}
-
-std::variant<VerdictRun, std::string> distil(const xml::Element& root, std::string_view path,
-                                             std::vector<std::string>& notices) {
-    const Element* identity = element(root, "identity");
-    auto use_case_id = identity != nullptr ? xml::attribute(*identity, "use-case-id") : std::nullopt;
-    if (!use_case_id) return missing("identity/@use-case-id");
-    const Element* execution = element(root, "execution");
-    const Element* per_criterion = element(root, "per-criterion");
-    if (per_criterion == nullptr) return missing("per-criterion");
-
-    VerdictRun run;
-    run.use_case_id = *use_case_id;
-    for (const Element* criterion : xml::children_named(*per_criterion, "criterion")) {
-        auto row = criterion_row(*criterion);
-        if (auto* message = std::get_if<std::string>(&row)) return std::move(*message);
-        run.criteria.push_back(std::move(std::get<CriterionRow>(row)));
-    }
-    if (const Element* section = element(root, "postcondition-standings")) {
-        run.standings = in_criterion_order(standings_blocks(*section, path, notices), run.criteria);
-    }
-    if (const Element* functional = element(root, "functional")) {
-        run.failure_distribution = failure_distribution(*functional);
-        run.successes = u64_of(*functional, "successes");
-    }
-    run.timestamp = text_of(root, "timestamp");
-    if (execution != nullptr) {
-        run.samples_executed = text_of(*execution, "samples-executed");
-        run.intent = text_of(*execution, "intent");
-    }
-    if (const Element* termination = element(root, "termination")) {
-        run.termination_reason = text_of(*termination, "reason");
-    }
-    if (const Element* composite = element(*per_criterion, "composite")) {
-        run.composite_verdict = text_of(*composite, "value");
-    }
-    return run;
+std::variant<VerdictRun, SkipReason> distil(std::string_view text, std::string_view path,
+                                            std::vector<std::string>& notices) {
+    Distiller distiller;
+    distiller.path = path;
+    const xml::ElementEvents events{
+        &distiller, [](void* reader, const StartTag& tag) { static_cast<Distiller*>(reader)->start(tag); },
+        [](void* reader) { static_cast<Distiller*>(reader)->end(); }};
+    if (auto error = xml::parse(text, events)) return InvalidXml{std::move(error->message)};
+    return distiller.result(notices);
 }
 
 std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir, unsigned workers) {

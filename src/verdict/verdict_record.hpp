@@ -14,7 +14,6 @@
 #include "html/report_output.hpp"
 #include "artefact/skipped.hpp"
 #include "html/standings.hpp"
-#include "verdict/xml_tree.hpp"
 
 namespace brelk::verdict {
 
@@ -47,14 +46,13 @@ struct VerdictRun {
     std::optional<std::string> composite_verdict;
 };
 
-// The first direct child element with this local name in the verdict namespace.
-const xml::Element* element(const xml::Element& node, std::string_view local_name);
-
-// Reads a verdict-record root element into a run, or gives the message of the
-// first missing required item. Oddities in the standings are dropped with a
-// line appended to `notices`; `path` is the file's display path.
-std::variant<VerdictRun, std::string> distil(const xml::Element& root, std::string_view path,
-                                             std::vector<std::string>& notices);
+// Reads one verdict-record document, element by element, straight into its
+// run: or why the file is skipped (not XML, another root, a missing required
+// item). Oddities in the standings are dropped with a line appended to
+// `notices`, only for a document that gives a run; `path` is the file's
+// display path.
+std::variant<VerdictRun, SkipReason> distil(std::string_view text, std::string_view path,
+                                            std::vector<std::string>& notices);
 
 struct CollectedRuns {
     std::vector<VerdictRun> runs;

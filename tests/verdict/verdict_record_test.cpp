@@ -24,39 +24,65 @@ std::string record(const std::string& body) {
 const std::string identity = R"(<identity use-case-id="checkout"/>)";
 
 struct Distilled {
-    std::variant<VerdictRun, std::string> result;
+    std::variant<VerdictRun, SkipReason> result;
     std::vector<std::string> notices;
 };
 
 Distilled distilled(const std::string& text) {
-    auto parsed = xml::parse(text);
-    if (auto* error = std::get_if<xml::ParseError>(&parsed)) return {"unparsed: " + error->message, {}};
-    Distilled out{std::string(), {}};
-    out.result = distil(std::get<xml::Document>(parsed).root(), path, out.notices);
+    Distilled out{SkipReason{}, {}};
+    out.result = distil(text, path, out.notices);
     return out;
 }
 
+// Why the document is skipped, as the skipped line says it before the path.
 std::string failure_of(const std::string& text) {
     auto out = distilled(text);
-    if (auto* message = std::get_if<std::string>(&out.result)) return *message;
-    return "distilled";
+    auto* reason = std::get_if<SkipReason>(&out.result);
+    if (reason == nullptr) return "distilled";
+    const std::string line = display(SkippedArtefact{*reason, path, "verdict-record"});
+    return line.substr(0, line.size() - path.size() - 2);
 }
 
 TEST(Distil, NamesTheFirstMissingRequiredItem) {
-    EXPECT_EQ(failure_of(record("<per-criterion/>")), "identity/@use-case-id is missing");
-    EXPECT_EQ(failure_of(record("<identity/><per-criterion/>")), "identity/@use-case-id is missing");
+    const std::string invalid = "(invalid verdict-record document: ";
+    EXPECT_EQ(failure_of(record("<per-criterion/>")), invalid + "identity/@use-case-id is missing)");
+    EXPECT_EQ(failure_of(record("<identity/><per-criterion/>")), invalid + "identity/@use-case-id is missing)");
+    // Only the first identity counts, and only one in the vocabulary's namespace.
+    EXPECT_EQ(failure_of(record("<identity/>" + identity + "<per-criterion/>")),
+              invalid + "identity/@use-case-id is missing)");
     EXPECT_EQ(failure_of(record(R"(<identity xmlns="" use-case-id="u"/><per-criterion/>)")),
-              "identity/@use-case-id is missing");
-    EXPECT_EQ(failure_of(record(identity + R"(<per-criterion xmlns="urn:other"/>)")), "per-criterion is missing");
+              invalid + "identity/@use-case-id is missing)");
+    EXPECT_EQ(failure_of(record("<x>" + identity + "</x><per-criterion/>")),
+              invalid + "identity/@use-case-id is missing)");
+    EXPECT_EQ(failure_of(record(identity + R"(<per-criterion xmlns="urn:other"/>)")),
+              invalid + "per-criterion is missing)");
+    // The identity is looked for first, wherever it stands.
+    EXPECT_EQ(failure_of(record("<per-criterion><criterion/></per-criterion>")),
+              invalid + "identity/@use-case-id is missing)");
 
     // The complete criterion first: an incomplete one after it still fails the document.
     const std::string complete = "<criterion id='x' verdict='v' pass='1' total='1' observed-rate='1'/>";
     std::string stated;
     for (std::string attribute : {"id", "verdict", "pass", "total", "observed-rate"}) {
-        const auto text = record(identity + "<per-criterion>" + complete + "<criterion " + stated + "/></per-criterion>");
-        EXPECT_EQ(failure_of(text), "criterion/@" + attribute + " is missing");
+        const auto text = record("<per-criterion>" + complete + "<criterion " + stated + "/><criterion/></per-criterion>" +
+                                 identity);
+        EXPECT_EQ(failure_of(text), invalid + "criterion/@" + attribute + " is missing)");
         stated += attribute + "='1' ";
     }
+    // Only the first per-criterion is read.
+    EXPECT_EQ(failure_of(record(identity + "<per-criterion/><per-criterion><criterion/></per-criterion>")),
+              "distilled");
+
+    // What is not XML, or not a verdict record, says so before anything is missing.
+    EXPECT_EQ(failure_of(record("<per-criterion>")), "(invalid XML: mismatched tag at line 1, column 71)");
+    EXPECT_EQ(failure_of("<verdict-record><per-criterion/></verdict-record>"),
+              "(states verdict-record, not verdict-record)");
+    EXPECT_EQ(failure_of(R"(<v:other xmlns:v="https://brelk.io/verdict/1.0">)" + identity + "</v:other>"),
+              "(states other, not verdict-record)");
+    // A document whose standings gave notices but which is skipped gives none.
+    auto skipped = distilled(record("<postcondition-standings><criterion/></postcondition-standings>"));
+    EXPECT_TRUE(std::holds_alternative<SkipReason>(skipped.result));
+    EXPECT_TRUE(skipped.notices.empty());
 }
 
 // The run's own values in one line; what is not stated reads "-".
@@ -96,7 +122,7 @@ TEST(Distil, ReadsEveryStatedValue) {
   </functional>
   <termination reason="COMPLETED"/>
 </verdict-record>)");
-    ASSERT_TRUE(std::holds_alternative<VerdictRun>(out.result)) << std::get<std::string>(out.result);
+    ASSERT_TRUE(std::holds_alternative<VerdictRun>(out.result));
     const auto& run = std::get<VerdictRun>(out.result);
     EXPECT_EQ(run_text(run), "checkout at 2024-05-01T10:00:00Z · about 200 samples · VERIFICATION · COMPLETED · "
                              "composite FAIL · successes - | latency PASS 9/10 0.9 threshold 0.8 | format FAIL x/y z "
