@@ -23,7 +23,7 @@ install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
 
-.PHONY: all build deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench microbench clean \
+.PHONY: all build deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench bench-scaling microbench clean \
         browser-deps browser-check
 
 all: build
@@ -104,6 +104,13 @@ bench: deps
 	@$(call install_missing,python3)
 	$(call bench-build,brelk brelk_corpus brelk_floor)
 	/usr/bin/python3 bench/run_bench.py --build $(BENCH_DIR) $(BENCH_ARGS)
+
+# One dimension of the input grown at a time, ×10 and ×10 again: what each step
+# costs and whether it stays linear. Some: make bench-scaling SCALING_ARGS="--only prompt,criteria".
+bench-scaling: deps
+	@$(call install_missing,python3)
+	$(call bench-build,brelk)
+	/usr/bin/python3 bench/scaling.py --build $(BENCH_DIR) $(SCALING_ARGS)
 
 # The Google micro benchmarks of single stages.
 microbench: deps

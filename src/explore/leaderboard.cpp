@@ -34,9 +34,15 @@ constexpr std::string_view declined_divider =
     "thin, or too unequal, for the comparison to be fair; the observations are still shown, and the pass rate "
     "still counts every sample that ran.</td></tr>\n";
 
-std::uint64_t badge_of(const Variant* variant, const std::vector<const Variant*>& badges) {
-    const auto found = std::find(badges.begin(), badges.end(), variant);
-    return static_cast<std::uint64_t>(found - badges.begin()) + 1;
+// The badge of every variant by its place in the service's list, found once:
+// a service may hold a hundred thousand configurations.
+std::vector<std::uint64_t> badges_by_place(const std::vector<Variant>& variants,
+                                           const std::vector<const Variant*>& badges) {
+    std::vector<std::uint64_t> by_place(variants.size());
+    for (std::size_t k = 0; k < badges.size(); ++k) {
+        by_place[static_cast<std::size_t>(badges[k] - variants.data())] = k + 1;
+    }
+    return by_place;
 }
 
 // Whole seconds and tenths, rounded at the twentieth: 1249 ms reads 1.2, 1250 ms 1.3.
@@ -152,6 +158,10 @@ void append_leaderboard(PageBuffer& page, const std::vector<Variant>& variants, 
                         const Base& base, const std::vector<const Variant*>& badges,
                         std::span<const Column> columns, const Comparison& comparison) {
     const double scale = latency_scale(variants);
+    const auto badge_at = badges_by_place(variants, badges);
+    const auto badge_of = [&](const Variant* variant) {
+        return badge_at[static_cast<std::size_t>(variant - variants.data())];
+    };
     const auto base_name = base.ref ? std::optional<std::string>(base.ref->name) : std::nullopt;
     page += "<h3>Overview</h3>\n";
     append_base_block(page, base);
@@ -160,7 +170,7 @@ void append_leaderboard(PageBuffer& page, const std::vector<Variant>& variants, 
         LeaderboardRowContext context{fmt::format("{}{}", entry.rank, entry.near_tie ? " ≈" : ""),
                                       differs_cell(*entry.item, base.factors, base_name),
                                       columns,
-                                      badge_of(entry.item, badges),
+                                      badge_of(entry.item),
                                       std::nullopt,
                                       scale};
         append_leaderboard_row(page, *entry.item, context, comparison);
@@ -170,7 +180,7 @@ void append_leaderboard(PageBuffer& page, const std::vector<Variant>& variants, 
         LeaderboardRowContext context{"—",
                                       differs_cell(*entry.variant, base.factors, base_name),
                                       columns,
-                                      badge_of(entry.variant, badges),
+                                      badge_of(entry.variant),
                                       entry.reason,
                                       scale};
         append_leaderboard_row(page, *entry.variant, context, comparison);
