@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <unordered_map>
 
 #include <fmt/format.h>
@@ -15,10 +16,11 @@ namespace {
 
 constexpr std::size_t fold_threshold = 5;
 
-// The table costs time and a bit per pair of differing lines. Two prompts of
-// 20,000 lines each still get their exact diff (64 MiB of bits at most); past
-// that a hostile pair of texts would exhaust memory, so the rest is shown as
-// removed, then added.
+// The table costs time and a bit per cell it keeps. Two prompts of any length
+// that differ in a few lines keep a narrow band of it; two entirely different
+// texts of 20,000 lines each still get their exact diff (64 MiB of bits at
+// most). Past that a hostile pair of texts would exhaust memory, so the rest
+// is shown as removed, then added.
 constexpr std::size_t max_table_cells = std::size_t{1} << 29;
 
 // Lines without their line feeds; a carriage return before a line feed goes
@@ -52,45 +54,96 @@ void intern(const std::vector<std::string_view>& a, const std::vector<std::strin
     for (auto line : b) ids_b.push_back(id_of(line));
 }
 
-// For every cell (i, j) of the suffix LCS table, whether L[i+1][j] >= L[i][j+1]:
-// the only thing the walk asks where the lines differ. Rows of counts are
-// computed from the bottom and dropped; one bit per cell is kept.
+// For the cells (i, j) the walk can reach, whether L[i+1][j] >= L[i][j+1] in
+// the suffix LCS table L: the only thing the walk asks where the lines differ.
+//
+// The walk only ever steps to a neighbour holding the larger L, so it follows
+// an alignment of least cost: D = n + m - 2 L[0][0] lines removed or added.
+// Every cell such an alignment passes lies within D of the main diagonal
+// (|i - j| <= D), and so do all of the least-cost alignments from it. L is
+// therefore computed only in a band of diagonals around the main one, cells
+// outside it counting as -1: inside the band that gives the true L wherever
+// the walk goes, and at most the true L elsewhere, which cannot turn a
+// comparison the walk makes. A band that turns out narrower than the cost of
+// the alignment it found is doubled and computed again, so the whole costs
+// about twice the last band: O((n + m) D) for texts that differ in D lines.
 class RemovalFirst {
 public:
-    RemovalFirst(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b)
-        : columns_(b.size()), bits_((a.size() * b.size() + 63) / 64, 0) {
+    // Empty when the band the texts need would exceed `max_cells`.
+    static std::optional<RemovalFirst> of(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b,
+                                          std::size_t max_cells) {
         const std::size_t n = a.size();
         const std::size_t m = b.size();
-        std::vector<std::size_t> below(m + 1, 0);  // L[i+1][*]
-        std::vector<std::size_t> row(m + 1, 0);    // L[i][*]
-        for (std::size_t i = n; i-- > 0;) {
-            row[m] = 0;
-            for (std::size_t j = m; j-- > 0;) {
-                if (a[i] == b[j]) {
-                    row[j] = below[j + 1] + 1;
-                } else if (below[j] >= row[j + 1]) {
-                    row[j] = below[j];
-                    set(i, j);
-                } else {
-                    row[j] = row[j + 1];
-                }
-            }
-            std::swap(below, row);
+        if (n == 0 || m == 0) return RemovalFirst(n, m, 0, 0);
+        for (std::size_t half_width = 16;; half_width *= 2) {
+            const std::size_t width = std::min(2 * half_width + 1, m);
+            if (n > max_cells / width) return std::nullopt;
+            RemovalFirst table(n, m, half_width, width);
+            const auto lcs = table.fill(a, b);
+            const std::size_t cost = n + m - 2 * lcs;
+            if (cost <= half_width || width == m) return table;
         }
     }
 
     bool operator()(std::size_t i, std::size_t j) const {
-        const std::size_t k = i * columns_ + j;
+        const std::size_t first = first_column(i);
+        // The walk never leaves the band; should it, no bit outside is read.
+        if (i >= n_ || j < first || j - first >= width_) return true;
+        const std::size_t k = i * width_ + (j - first);
         return (bits_[k / 64] >> (k % 64)) & 1U;
     }
 
 private:
-    void set(std::size_t i, std::size_t j) {
-        const std::size_t k = i * columns_ + j;
+    RemovalFirst(std::size_t n, std::size_t m, std::size_t half_width, std::size_t width)
+        : n_(n), m_(m), half_width_(half_width), width_(width), bits_((n * width + 63) / 64, 0) {}
+
+    // Row i keeps the columns [first_column(i), first_column(i) + width), which
+    // hold every column within half_width of i.
+    std::size_t first_column(std::size_t i) const {
+        const std::size_t last_start = m_ - width_;
+        return i < half_width_ ? 0 : std::min(i - half_width_, last_start);
+    }
+
+    // L of row `i` at column j, from that row's kept values; the last row and
+    // the last column are 0, columns outside the band -1.
+    std::int64_t at(const std::vector<std::int64_t>& row, std::size_t i, std::size_t j) const {
+        if (i == n_ || j == m_) return 0;
+        const std::size_t first = first_column(i);
+        if (j < first || j - first >= width_) return -1;
+        return row[j - first];
+    }
+
+    // Fills the band from the bottom right and gives L[0][0] as the band sees it.
+    std::size_t fill(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+        std::vector<std::int64_t> below(width_, 0);  // row i + 1
+        std::vector<std::int64_t> row(width_, 0);    // row i
+        for (std::size_t i = n_; i-- > 0;) {
+            const std::size_t first = first_column(i);
+            for (std::size_t column = width_; column-- > 0;) {
+                const std::size_t j = first + column;
+                if (a[i] == b[j]) {
+                    row[column] = at(below, i + 1, j + 1) + 1;
+                    continue;
+                }
+                const std::int64_t down = at(below, i + 1, j);
+                const std::int64_t right = column + 1 < width_ ? row[column + 1] : at(row, i, j + 1);
+                if (down >= right) set(i, column);
+                row[column] = std::max(down, right);
+            }
+            std::swap(below, row);
+        }
+        return static_cast<std::size_t>(std::max<std::int64_t>(at(below, 0, 0), 0));
+    }
+
+    void set(std::size_t i, std::size_t column) {
+        const std::size_t k = i * width_ + column;
         bits_[k / 64] |= std::uint64_t{1} << (k % 64);
     }
 
-    std::size_t columns_;
+    std::size_t n_;
+    std::size_t m_;
+    std::size_t half_width_;
+    std::size_t width_;
     std::vector<std::uint64_t> bits_;
 };
 
@@ -233,15 +286,16 @@ std::vector<DiffLine> line_diff(std::string_view old_text, std::string_view new_
     }
     const std::vector<std::string_view> rest_a(a.begin() + static_cast<std::ptrdiff_t>(lead), a.end());
     const std::vector<std::string_view> rest_b(b.begin() + static_cast<std::ptrdiff_t>(lead), b.end());
-    if (!rest_b.empty() && rest_a.size() > max_table_cells / rest_b.size()) {
+    std::vector<std::uint32_t> ids_a;
+    std::vector<std::uint32_t> ids_b;
+    intern(rest_a, rest_b, ids_a, ids_b);
+    const auto table = RemovalFirst::of(ids_a, ids_b, max_table_cells);
+    if (!table) {
         for (auto line : rest_a) diff.push_back({DiffKind::Removed, std::string(line)});
         for (auto line : rest_b) diff.push_back({DiffKind::Added, std::string(line)});
         return diff;
     }
-    std::vector<std::uint32_t> ids_a;
-    std::vector<std::uint32_t> ids_b;
-    intern(rest_a, rest_b, ids_a, ids_b);
-    const RemovalFirst removal_first(ids_a, ids_b);
+    const RemovalFirst& removal_first = *table;
 
     std::size_t i = 0;
     std::size_t j = 0;

@@ -89,6 +89,53 @@ TEST(LineDiff, MatchesThePlainTableWalkOnRandomTexts) {
     }
 }
 
+TEST(LineDiff, MatchesThePlainTableWalkOnLongTextsWithFewEdits) {
+    // Few distinct lines, so that equal lines abound and the choice between
+    // removing and adding is asked often; few edits, so that the band is narrow.
+    std::mt19937 rng(7);
+    auto join = [](const std::vector<std::string>& lines) {
+        std::string text;
+        for (const auto& l : lines) text += l + "\n";
+        return text;
+    };
+    for (int round = 0; round < 60; ++round) {
+        std::vector<std::string> a;
+        const std::size_t length = 100 + rng() % 300;
+        for (std::size_t k = 0; k < length; ++k) a.push_back("v" + std::to_string(rng() % 12));
+        auto b = a;
+        const std::size_t edits = rng() % (round % 4 == 0 ? 60 : 8);
+        for (std::size_t e = 0; e < edits && !b.empty(); ++e) {
+            const std::size_t at = rng() % b.size();
+            switch (rng() % 3) {
+                case 0: b.erase(b.begin() + static_cast<std::ptrdiff_t>(at)); break;
+                case 1: b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), "v" + std::to_string(rng() % 14)); break;
+                default: b[at] = "v" + std::to_string(rng() % 14);
+            }
+        }
+        ASSERT_EQ(line_diff(join(a), join(b)), table_walk(a, b)) << "round " << round;
+    }
+}
+
+TEST(LineDiff, HugeTextsThatDifferInAFewLinesGetTheirExactDiff) {
+    // 200,000 lines each: far beyond a full table, a narrow band of it.
+    std::string old_text;
+    std::string new_text;
+    for (int i = 0; i < 200000; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\n";
+        old_text += line;
+        new_text += i == 500 || i == 150000 ? "edited " + std::to_string(i) + "\n" : line;
+    }
+    const auto diff = line_diff(old_text, new_text);
+    ASSERT_EQ(diff.size(), 200002u);
+    EXPECT_EQ(diff[499], same("line 499"));
+    EXPECT_EQ(diff[500], removed("line 500"));
+    EXPECT_EQ(diff[501], added("edited 500"));
+    EXPECT_EQ(diff[502], same("line 501"));
+    EXPECT_EQ(diff[150001], removed("line 150000"));
+    EXPECT_EQ(diff[150002], added("edited 150000"));
+    EXPECT_EQ(diff[200001], same("line 199999"));
+}
+
 TEST(LineDiff, TextsTooLongForTheTableAreReplacedWhole) {
     // 24000 lines against 24000 after the shared first line: the table would
     // be bigger than a diff may spend, so the common "c" lines go unmatched.
