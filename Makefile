@@ -108,7 +108,7 @@ bench: deps
 # One dimension of the input grown at a time, ×10 and ×10 again: what each step
 # costs and whether it stays linear. Some: make bench-scaling SCALING_ARGS="--only prompt,criteria".
 bench-scaling: deps
-	@$(call install_missing,python3)
+	@$(call install_missing,python3 time)
 	$(call bench-build,brelk)
 	/usr/bin/python3 bench/scaling.py --build $(BENCH_DIR) $(SCALING_ARGS)
 

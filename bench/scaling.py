@@ -11,16 +11,19 @@ Exits 1 when a step misses its bound.
 import argparse
 import hashlib
 import os
+import json
 import shutil
+import subprocess
 import sys
-from dataclasses import dataclass
+from dataclasses import asdict, dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from run_bench import Machine, median, progress, run  # noqa: E402
-from scaling_documents import TREES, Shape  # noqa: E402
+from scaling_documents import Shape  # noqa: E402
 
 BENCH_DIR = Path(__file__).resolve().parent
+TIME = "/usr/bin/time"
 NOUNS = {"explore": "configurations", "optimize": "runs", "measure": "records", "verdict": "runs"}
 
 
@@ -49,7 +52,7 @@ DIMENSIONS = [
     Dimension("criteria per baseline record", "measure", "criteria", (5, 50, 500)),
     Dimension("observed exemplars per row", "explore", "exemplars", (10, 100, 1000)),
     Dimension("factors per configuration", "explore", "factors", (5, 50, 500)),
-    Dimension("lines per prompt", "explore", "prompt_lines", (20, 200, 2000)),
+    Dimension("lines per prompt", "explore", "prompt_lines", (200, 2000, 20_000)),
     Dimension("passing latencies per configuration", "explore", "latencies", (300, 3000, 30_000)),
     Dimension("failure-distribution entries", "explore", "failures", (10, 100, 1000)),
     Dimension("iterations per optimization run", "optimize", "iterations", (10, 100, 1000)),
@@ -82,8 +85,11 @@ def tree(cache, dimension, size):
         progress(f"generating {path.name}")
         partial = path.with_name(path.name + ".partial")
         shutil.rmtree(partial, ignore_errors=True)
-        files = TREES[dimension.command](shape, partial)
-        (partial / "files.txt").write_text(f"{files}\n")
+        # Written by another process: a child's peak RSS starts from its parent's,
+        # so this one stays small.
+        written = subprocess.run([sys.executable, BENCH_DIR / "scaling_documents.py", dimension.command,
+                                  json.dumps(asdict(shape)), partial], capture_output=True, text=True, check=True)
+        (partial / "files.txt").write_text(written.stdout)
         partial.rename(path)
     files = int((path / "files.txt").read_text())
     size_in = sum(f.stat().st_size for f in path.rglob("*") if f.is_file())
@@ -91,15 +97,19 @@ def tree(cache, dimension, size):
 
 
 def measure(brelk, command, path, files, pages, runs, machine):
-    page, err = pages / "page.html", pages / "run.err"
+    """Runs brelk under GNU time: a process this script starts directly would
+    report this script's own peak RSS whenever it was the larger."""
+    page, err, peak = pages / "page.html", pages / "run.err", pages / "run.rss"
     env = dict(os.environ, SOURCE_DATE_EPOCH="0")
     samples = []
     for k in range(runs):
         progress(f"{command} {path.name}: run {k + 1}/{runs}")
-        status, sample = run([brelk, command, path, "-o", page], machine, stderr=err, env=env)
+        status, sample = run([TIME, "-f", "%M", "-o", peak, brelk, command, path, "-o", page], machine, stderr=err,
+                             env=env)
         expected = f"report over {files} {NOUNS[command]} written to {page}\n"
         if status != 0 or err.read_text(errors="replace") != expected:
             sys.exit(f"brelk {command} {path} did not render every file:\n{err.read_text(errors='replace')[:2000]}")
+        sample.rss = int(peak.read_text().split()[-1]) * 1024  # GNU time counts KiB
         samples.append(sample)
     page_bytes = page.stat().st_size
     page.unlink()

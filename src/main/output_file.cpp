@@ -13,6 +13,8 @@
 #include <system_error>
 #include <utility>
 
+#include <fmt/format.h>
+
 #include "main/interruption.hpp"
 
 namespace brelk {
@@ -124,7 +126,7 @@ std::optional<OutputFile> open_anonymous(const Destination& destination) {
 }
 
 std::string hidden_sibling_pattern(const fs::path& target) {
-    return (directory_of(target) / ("." + target.filename().string() + ".brelk-XXXXXX")).string();
+    return (directory_of(target) / fmt::format(".{}.brelk-XXXXXX", target.filename().string())).string();
 }
 
 std::optional<OutputFile> open_named(const Destination& destination) {
@@ -199,7 +201,7 @@ OpenedOutput widen(std::variant<OutputFile, CouldNotWrite> opened) {
 int link_into_place(int fd, const fs::path& target) {
     const std::string proc_path = "/proc/self/fd/" + std::to_string(fd);
     const fs::path dir = directory_of(target);
-    const std::string stem = "." + target.filename().string() + ".brelk-" + std::to_string(::getpid()) + "-";
+    const std::string stem = fmt::format(".{}.brelk-{}-", target.filename().string(), ::getpid());
     InterruptionsHeld held;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = (dir / (stem + std::to_string(attempt))).string();

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include <fmt/format.h>
+
 #include "html/numbers.hpp"
 #include "html/result_cells.hpp"
 #include "html/text.hpp"
@@ -36,7 +38,7 @@ std::string scalar_display(const yaml::Node& value) {
     if (is_tagged(value)) return "-";
     switch (value.kind) {
         case yaml::NodeKind::Boolean: return value.boolean ? "true" : "false";
-        case yaml::NodeKind::Integer: return (value.negative ? "-" : "") + std::to_string(value.magnitude);
+        case yaml::NodeKind::Integer: return fmt::format("{}{}", value.negative ? "-" : "", value.magnitude);
         case yaml::NodeKind::Float: return float_text(value.number);
         case yaml::NodeKind::String: return std::string(value.text);
         case yaml::NodeKind::Null:
