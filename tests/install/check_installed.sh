@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks brelk as installed under PREFIX: the program states VERSION, the man
-# page (compressed or not) states the same version and renders without a
-# warning, and the bash completion offers what the command line accepts.
+# Checks brelk as installed under PREFIX: the program states VERSION and is
+# stripped, the man page (compressed or not) states the same version and
+# renders without a warning, and the bash completion offers what the command
+# line accepts.
 #   check_installed.sh PREFIX [VERSION]   (VERSION defaults to what the program states)
 set -uo pipefail
 
@@ -15,6 +16,16 @@ source "$(dirname "$0")/../expect.sh"
 
 version=${2:-$("$program" --version | sed -n 's/^brelk //p')}
 expect "brelk --version" "brelk $version" "$("$program" --version)"
+
+# No symbol table and no debug information: what is installed is the program alone.
+expect "sections of a stripped program" "" \
+    "$(readelf -S --wide "$program" | grep -oE '\.(symtab|debug_[a-z]+)' | sort -u | paste -sd ' ')"
+size=$(stat -c %s "$program")
+if readelf --dyn-syms --wide "$program" | grep -q ' __asan_init$'; then
+    echo "a sanitizer build: its size ($size bytes) is not checked"
+else
+    ((size < 3 * 1024 * 1024)) || fail "the program is $size bytes, not under 3 MB"
+fi
 
 man_source() { if [[ $page == *.gz ]]; then zcat "$page"; else cat "$page"; fi; }
 # The page's header line carries the version in its footer field.
