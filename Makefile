@@ -6,32 +6,52 @@ SANITIZE_DIR ?= $(BUILD_DIR)-sanitize
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 30
-# The last line serves `make package` and the tests of the man page and the package.
-PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libhowardhinnant-date-dev \
-            libutfcpp-dev tzdata locales googletest libgtest-dev \
-            groff-base mandoc man-db dpkg-dev file
+# What builds and installs the program (`make install`, `make demo`); `make
+# package` adds the two tools of the Debian package.
+BUILD_PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libhowardhinnant-date-dev \
+                  libutfcpp-dev
+PACKAGING_PACKAGES := dpkg-dev file
+# What the tests need besides (`make check`): the unit-test framework, the zone
+# database and a German locale for the footer, the man page linters, the
+# package tools and lintian, the schema validators, and libfiu's fault injection.
+TEST_PACKAGES := googletest libgtest-dev tzdata locales groff-base mandoc man-db $(PACKAGING_PACKAGES) lintian \
+                 python3-jsonschema python3-yaml libxml2-utils fiu-utils
 SANITIZE_PACKAGES := clang libclang-rt-14-dev
 FUZZ_TARGETS := fuzz_yaml_records fuzz_verdict_xml fuzz_reports fuzz_command_line fuzz_walk
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The browser checks drive Debian's chromium (never a downloaded browser) and read PDFs with pdftotext.
 BROWSER_PACKAGES := chromium poppler-utils
 
+# apt waits for a lock that another apt or dpkg holds, rather than failing.
+APT_GET := apt-get -o DPkg::Lock::Timeout=120
 # $(call install_missing,packages): apt-get installs those that are not installed yet.
-install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+# Whatever dpkg has unpacked counts as present, "install ok triggers-pending"
+# as much as "install ok installed"; a package dpkg does not know, or keeps
+# only the configuration files of, is missing.
+install_missing = missing=$$(for p in $(1); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | \
+	      grep -Eq ' ok (installed|triggers-pending|triggers-awaited|half-configured|unpacked)$$' || echo $$p; \
+	  done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	  $(SUDO) $(APT_GET) update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) $(APT_GET) install -y -qq $$missing; \
 	fi
 
-.PHONY: all build deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench bench-scaling microbench clean \
+.PHONY: all build deps test-deps package-deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench bench-scaling microbench clean \
         browser-deps browser-check
 
 all: build
 
 deps:
-	@$(call install_missing,$(PACKAGES))
+	@$(call install_missing,$(BUILD_PACKAGES))
 
-sanitize-deps: deps
+test-deps:
+	@$(call install_missing,$(TEST_PACKAGES))
+
+package-deps:
+	@$(call install_missing,$(PACKAGING_PACKAGES))
+
+sanitize-deps: deps test-deps
 	@$(call install_missing,$(SANITIZE_PACKAGES))
 
 # The German-locale footer test needs de_DE.UTF-8; make it when we can, else that test skips.
@@ -46,7 +66,10 @@ $(BUILD_DIR)/CMakeCache.txt:
 build: $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
-check: deps locale
+# Configured again first, so that a googletest installed since the last
+# configuration is found.
+check: deps test-deps locale
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRELK_WERROR=ON >/dev/null
 	$(MAKE) build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 
@@ -83,13 +106,13 @@ demo: deps
 	  $(BUILD_DIR)/brelk optimize examples/optimize --hide-scores -o out/optimize-hidden-scores.html; \
 	fi
 
-# The program, its man page and its bash completion under $(PREFIX).
+# The program (stripped), its man page and its bash completion under $(PREFIX).
 install: deps
 	$(MAKE) build
-	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX) --strip
 
 # A Debian package of the same files under /usr, left in $(BUILD_DIR).
-package: deps
+package: deps package-deps
 	$(MAKE) build
 	cd $(BUILD_DIR) && cpack
 

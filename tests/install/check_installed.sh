@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Checks brelk as installed under PREFIX: the program states VERSION, the man
-# page states the same version and renders without a warning, and the bash
-# completion offers what the command line accepts.
+# Checks brelk as installed under PREFIX: the program states VERSION and is
+# stripped, the man page (compressed or not) states the same version and
+# renders without a warning, and the bash completion offers what the command
+# line accepts.
 #   check_installed.sh PREFIX [VERSION]   (VERSION defaults to what the program states)
 set -uo pipefail
 
 prefix=$1
 program=$prefix/bin/brelk
 page=$prefix/share/man/man1/brelk.1
+[[ -f $page ]] || page=$page.gz
 completion=$prefix/share/bash-completion/completions/brelk
 # shellcheck source=../expect.sh
 source "$(dirname "$0")/../expect.sh"
@@ -15,11 +17,22 @@ source "$(dirname "$0")/../expect.sh"
 version=${2:-$("$program" --version | sed -n 's/^brelk //p')}
 expect "brelk --version" "brelk $version" "$("$program" --version)"
 
+# No symbol table and no debug information: what is installed is the program alone.
+expect "sections of a stripped program" "" \
+    "$(readelf -S --wide "$program" | grep -oE '\.(symtab|debug_[a-z]+)' | sort -u | paste -sd ' ')"
+size=$(stat -c %s "$program")
+if readelf --dyn-syms --wide "$program" | grep -q ' __asan_init$'; then
+    echo "a sanitizer build: its size ($size bytes) is not checked"
+else
+    ((size < 3 * 1024 * 1024)) || fail "the program is $size bytes, not under 3 MB"
+fi
+
+man_source() { if [[ $page == *.gz ]]; then zcat "$page"; else cat "$page"; fi; }
 # The page's header line carries the version in its footer field.
-expect "man page version" 1 "$(grep -c "^\.TH BRELK 1 [0-9-]* \"brelk $version\"" "$page")"
-expect "groff warnings" "" "$(groff -ww -z -man "$page" 2>&1)"
+expect "man page version" 1 "$(man_source | grep -c "^\.TH BRELK 1 [0-9-]* \"brelk $version\"")"
+expect "groff warnings" "" "$(man_source | groff -ww -z -man 2>&1)"
 if command -v mandoc >/dev/null; then
-    expect "mandoc lint" "" "$(mandoc -T lint "$page" 2>&1)"
+    expect "mandoc lint" "" "$(man_source | mandoc -T lint 2>&1)"
 else
     echo "mandoc missing: the man page is linted with groff only"
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# `cmake --install` puts exactly the program, its man page and its bash
-# completion under the prefix, and all three work from there.
+# `cmake --install --strip`, as `make install` runs it, puts exactly the
+# program, its man page and its bash completion under the prefix, and all
+# three work from there.
 #   install_test.sh CMAKE BUILD_DIR VERSION
 set -uo pipefail
 
@@ -8,7 +9,7 @@ cmake=$1 build=$2 version=$3
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
-if ! "$cmake" --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1; then
+if ! "$cmake" --install "$build" --prefix "$prefix" --strip >"$prefix.log" 2>&1; then
     cat "$prefix.log" >&2
     rm -f "$prefix.log"
     exit 1
