@@ -7,6 +7,7 @@ Everything is deterministic: the same shape gives the same bytes.
 """
 import json
 import random
+import sys
 from dataclasses import dataclass, replace
 from pathlib import Path
 
@@ -253,3 +254,13 @@ def verdict_tree(shape, root):
 
 
 TREES = {"explore": explore_tree, "optimize": optimize_tree, "measure": baseline_tree, "verdict": verdict_tree}
+
+
+def main():
+    """scaling_documents.py COMMAND SHAPE_JSON DIR: writes one tree, prints its file count."""
+    command, shape, root = sys.argv[1], Shape(**json.loads(sys.argv[2])), Path(sys.argv[3])
+    print(TREES[command](shape, root))
+
+
+if __name__ == "__main__":
+    main()
