@@ -25,7 +25,9 @@ inline constexpr std::size_t sections_ahead_per_worker = 4;
 // `part` and what it only reads.
 template <class AppendSection>
 void append_sections(PageBuffer& page, std::size_t count, unsigned workers, AppendSection append_section) {
-    if (workers <= 1) {
+    // A lone section gains nothing from a worker and is drawn straight into
+    // the page, never held whole: it may be the whole page.
+    if (workers <= 1 || count <= 1) {
         for (std::size_t i = 0; i < count; ++i) append_section(page, i);
         return;
     }
