@@ -39,7 +39,7 @@ StandingsBlockView StandingsBlockView::of_stated(std::string name, StandingsBloc
     return view;
 }
 
-Provenance provenance_of(const std::optional<std::string>& text) {
+Provenance provenance_of(std::optional<std::string_view> text) {
     if (text == "criterion") return Provenance::Criterion;
     if (text == "input") return Provenance::Input;
     return Provenance::Unstated;

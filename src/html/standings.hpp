@@ -58,6 +58,6 @@ struct StandingsBlockView {
 std::vector<StandingsBlockView> standings_of(Statistics& statistics);
 
 // "criterion" and "input" exactly; any other text, or none, is unstated.
-Provenance provenance_of(const std::optional<std::string>& text);
+Provenance provenance_of(std::optional<std::string_view> text);
 
 }  // namespace brelk

@@ -24,25 +24,26 @@ namespace {
 using xml::Attributes;
 using xml::StartTag;
 
-std::optional<std::string> text_of(const Attributes& attributes, std::string_view name) {
-    auto value = attributes[name];
+std::optional<std::string> copied(std::optional<std::string_view> value) {
     if (!value) return std::nullopt;
     return std::string(*value);
 }
 
-std::optional<std::uint64_t> u64_of(const Attributes& attributes, std::string_view name) {
-    auto value = attributes[name];
+std::optional<std::uint64_t> u64_in(std::optional<std::string_view> value) {
     return value ? unsigned_64(*value) : std::nullopt;
+}
+
+std::optional<std::string> text_of(const Attributes& attributes, std::string_view name) {
+    return copied(attributes[name]);
+}
+
+std::optional<std::uint64_t> u64_of(const Attributes& attributes, std::string_view name) {
+    return u64_in(attributes[name]);
 }
 
 std::optional<std::uint32_t> u32_of(const Attributes& attributes, std::string_view name) {
     auto value = attributes[name];
     return value ? unsigned_32(*value) : std::nullopt;
-}
-
-std::optional<double> float_of(const Attributes& attributes, std::string_view name) {
-    auto value = attributes[name];
-    return value ? floating(*value) : std::nullopt;
 }
 
 std::string missing(std::string_view item) { return fmt::format("{} is missing", item); }
@@ -70,29 +71,35 @@ std::optional<ObservedExemplar> exemplar(const Attributes& observed) {
 // A row missing a required attribute, or stating one that does not read, is
 // malformed. Its observed values are added as their elements come.
 std::optional<StandingsRowView> standings_row(const Attributes& row) {
-    auto input_key = row["input-index"];
-    auto check = row["check"];
-    auto optional = row["optional"];
-    if (!input_key || !check || !optional || (*optional != "true" && *optional != "false")) return std::nullopt;
-    auto passed = u64_of(row, "passed");
-    auto failed = u64_of(row, "failed");
-    auto skipped = u64_of(row, "skipped");
-    auto fraction = float_of(row, "observed-fraction");
-    if (!passed || !failed || !skipped || !fraction) return std::nullopt;
+    enum : std::size_t { input_index, check, optional, passed, failed, skipped, fraction, provenance, path, form,
+                         expected, elided, count };
+    const auto values = row.pick(std::array<std::string_view, count>{
+        "input-index", "check", "optional", "passed", "failed", "skipped", "observed-fraction", "provenance", "path",
+        "form", "expected", "elided"});
+    const auto& stated_optional = values[optional];
+    if (!values[input_index] || !values[check] || !stated_optional ||
+        (*stated_optional != "true" && *stated_optional != "false")) {
+        return std::nullopt;
+    }
+    const auto passed_count = u64_in(values[passed]);
+    const auto failed_count = u64_in(values[failed]);
+    const auto skipped_count = u64_in(values[skipped]);
+    const auto stated_fraction = values[fraction] ? floating(*values[fraction]) : std::nullopt;
+    if (!passed_count || !failed_count || !skipped_count || !stated_fraction) return std::nullopt;
 
     StandingsRowView view;
-    view.input_key = *input_key;
-    view.check = *check;
-    view.optional = *optional == "true";
-    view.passed = *passed;
-    view.failed = *failed;
-    view.skipped = *skipped;
-    view.observed_fraction = *fraction;
-    view.provenance = provenance_of(text_of(row, "provenance"));
-    view.path = text_of(row, "path");
-    view.form = text_of(row, "form");
-    view.expected = text_of(row, "expected");
-    view.elided = u64_of(row, "elided").value_or(0);
+    view.input_key = *values[input_index];
+    view.check = *values[check];
+    view.optional = *stated_optional == "true";
+    view.passed = *passed_count;
+    view.failed = *failed_count;
+    view.skipped = *skipped_count;
+    view.observed_fraction = *stated_fraction;
+    view.provenance = provenance_of(values[provenance]);
+    view.path = copied(values[path]);
+    view.form = copied(values[form]);
+    view.expected = copied(values[expected]);
+    view.elided = u64_in(values[elided]).value_or(0);
     return view;
 }
 

@@ -116,15 +116,6 @@ std::string failure(const Reading& reading) {
 
 }  // namespace
 
-std::optional<std::string_view> Attributes::operator[](std::string_view name) const {
-    for (const char* const* pair = pairs_; *pair != nullptr; pair += 2) {
-        const std::string_view candidate = pair[0];
-        // A prefixed name holds its namespace too, so it never equals a plain one.
-        if (candidate == name) return std::string_view(pair[1]);
-    }
-    return std::nullopt;
-}
-
 std::optional<ParseError> parse(std::string_view text, ElementEvents events) {
     // The text was read as UTF-8; an encoding named in the XML declaration does not change that.
     std::unique_ptr<XML_ParserStruct, ParserFree> parser(XML_ParserCreateNS("UTF-8", namespace_separator));

@@ -3,6 +3,8 @@
 // to a reader that keeps only what it needs: no tree of the document is built.
 // Documents with a document type declaration are refused before anything in
 // them is processed, so no entity of any kind is ever declared or expanded.
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +19,24 @@ public:
 
     // The value of the unqualified attribute `name`; a prefixed attribute is
     // never found, whatever its local name.
-    std::optional<std::string_view> operator[](std::string_view name) const;
+    std::optional<std::string_view> operator[](std::string_view name) const {
+        return pick(std::array<std::string_view, 1>{name})[0];
+    }
+
+    // The values of several attributes, found in one walk of the tag: an
+    // element with many attributes is not walked once per attribute.
+    template <std::size_t N>
+    std::array<std::optional<std::string_view>, N> pick(const std::array<std::string_view, N>& names) const {
+        std::array<std::optional<std::string_view>, N> values;
+        for (const char* const* pair = pairs_; *pair != nullptr; pair += 2) {
+            // A prefixed name holds its namespace too, so it never equals a plain one.
+            const std::string_view name = pair[0];
+            for (std::size_t i = 0; i < N; ++i) {
+                if (name == names[i]) values[i] = std::string_view(pair[1]);
+            }
+        }
+        return values;
+    }
 
 private:
     const char* const* pairs_;  // name, value, name, value, ..., null
