@@ -11,6 +11,8 @@ PACKAGES := cmake g++ make pkg-config libyaml-dev libexpat1-dev libfmt-dev libho
             libutfcpp-dev tzdata locales googletest libgtest-dev \
             groff-base mandoc man-db dpkg-dev file
 SANITIZE_PACKAGES := clang libclang-rt-14-dev
+# The fault sweep's tools, for the tests alone: libfiu's preload and fiu-run.
+FAULT_PACKAGES := fiu-utils python3
 FUZZ_TARGETS := fuzz_yaml_records fuzz_verdict_xml fuzz_reports fuzz_command_line fuzz_walk
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The browser checks drive Debian's chromium (never a downloaded browser) and read PDFs with pdftotext.
@@ -23,7 +25,7 @@ install_missing = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
 
-.PHONY: all build deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench microbench clean \
+.PHONY: all build deps sanitize-deps fault-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench microbench clean \
         browser-deps browser-check
 
 all: build
@@ -33,6 +35,9 @@ deps:
 
 sanitize-deps: deps
 	@$(call install_missing,$(SANITIZE_PACKAGES))
+
+fault-deps:
+	@$(call install_missing,$(FAULT_PACKAGES))
 
 # The German-locale footer test needs de_DE.UTF-8; make it when we can, else that test skips.
 locale:
@@ -46,7 +51,7 @@ $(BUILD_DIR)/CMakeCache.txt:
 build: $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
-check: deps locale
+check: deps fault-deps locale
 	$(MAKE) build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 
