@@ -39,9 +39,16 @@ std::variant<std::vector<std::string>, OsError> sorted_names(const std::filesyst
     DirectoryCloser closer{listing};
     std::vector<std::string> names;
     for (;;) {
+        // readdir gives NULL both at the end and when the listing breaks off
+        // (EIO, or ESTALE on a network file system); only errno tells them
+        // apart. What a broken listing yielded is not the directory, and
+        // rendering it would drop the rest without a word.
+        errno = 0;
         const dirent* entry = readdir(listing);
-        // A listing that fails part way keeps what it yielded so far.
-        if (!entry) break;
+        if (!entry) {
+            if (errno != 0) return OsError{errno};
+            break;
+        }
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         names.emplace_back(name);

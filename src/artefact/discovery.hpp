@@ -17,7 +17,8 @@
 
 namespace brelk {
 
-// Every entry of `dir` (hidden ones too) as dir/name, sorted byte-wise by component.
+// Every entry of `dir` (hidden ones too) as dir/name, sorted byte-wise by
+// component; or the error that opening the listing, or reading it to its end, gave.
 std::variant<std::vector<std::filesystem::path>, OsError> sorted_entries(const std::filesystem::path& dir);
 
 // A file's display path: invalid UTF-8 shown as U+FFFD.
@@ -26,8 +27,8 @@ std::string display_path(std::string_view path);
 // Every <dir>/<service>/<file> whose extension is exactly `extension`,
 // services and files in sorted order, as the path texts the system is given;
 // links are followed and nothing deeper is listed. Every directory is listed
-// before the first file is read: one that cannot be listed is the error of
-// the whole collection.
+// before the first file is read: one that cannot be listed, or whose listing
+// breaks off part way, is the error of the whole collection.
 std::variant<std::vector<std::string>, OsError> list_artefact_files(const std::filesystem::path& dir,
                                                                     std::string_view extension);
 

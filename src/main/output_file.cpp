@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <optional>
@@ -165,7 +166,10 @@ int open_staging() {
 }
 
 std::variant<OutputFile, CouldNotWrite> open_in_place(const Destination& destination) {
-    const int report = ::open(destination.target.c_str(), O_WRONLY | O_CLOEXEC);
+    // Read as well, to keep a copy of the old report while it is overwritten;
+    // a report its owner may only write is rewritten without one.
+    int report = ::open(destination.target.c_str(), O_RDWR | O_CLOEXEC);
+    if (report < 0 && errno == EACCES) report = ::open(destination.target.c_str(), O_WRONLY | O_CLOEXEC);
     if (report < 0) return CouldNotWrite{OsError{last_error()}};
     const int staging = open_staging();
     if (staging < 0) {
@@ -242,16 +246,29 @@ int relay_staged(int from, int to, std::uint64_t size) {
     return 0;
 }
 
-int copy_staged(int from, int to, std::uint64_t size) {
+// Copies the first `size` bytes of `from` over those of `to`. Each read and
+// write is made up to `attempts` times before the copy gives up.
+int copy_staged(int from, int to, std::uint64_t size, int attempts = 1) {
     char buffer[1 << 16];
+    auto tried = [attempts](auto call) {
+        ssize_t result = -1;
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            do {
+                result = call();
+            } while (result < 0 && errno == EINTR);
+            if (result >= 0) break;
+        }
+        return result;
+    };
     for (std::uint64_t offset = 0; offset < size;) {
-        const ssize_t got = ::pread(from, buffer, sizeof buffer, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer, size - offset));
+        const ssize_t got = tried([&] { return ::pread(from, buffer, wanted, static_cast<off_t>(offset)); });
         if (got <= 0) return got < 0 ? last_error() : EIO;
         for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::pwrite(to, buffer + done, static_cast<std::size_t>(got - done),
-                                         static_cast<off_t>(offset) + done);
-            if (put < 0 && errno == EINTR) continue;
+            const ssize_t put = tried([&] {
+                return ::pwrite(to, buffer + done, static_cast<std::size_t>(got - done),
+                                static_cast<off_t>(offset) + done);
+            });
             if (put < 0) return last_error();
             done += put;
         }
@@ -260,8 +277,64 @@ int copy_staged(int from, int to, std::uint64_t size) {
     return 0;
 }
 
-// The whole new size is reserved before the first byte of the old report is
-// overwritten, so a full disk or a size limit leaves the old report whole.
+// Sets the file's length, calling on the system only when it differs: putting
+// an old report back then needs no call but those that did not fail.
+int set_length(int fd, std::uint64_t size) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return last_error();
+    if (static_cast<std::uint64_t>(info.st_size) == size) return 0;
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : last_error();
+}
+
+// Claims the disk space of the whole new page before the first byte of the
+// old report is overwritten, so a full disk or quota leaves the report as it
+// is. The space is claimed past the report's end without lengthening it:
+// until the rewrite begins, the report reads as before. A file system that
+// cannot claim space ahead leaves the writes to find out.
+int reserve(int fd, std::uint64_t size) {
+    if (size == 0 || ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0) return 0;
+    const int error = last_error();
+    return error == EOPNOTSUPP || error == ENOSYS ? 0 : error;
+}
+
+// The old report, copied aside before it is overwritten; no copy (fd -1)
+// of a report that may not be read.
+struct Backup {
+    int fd = -1;
+    std::uint64_t size = 0;
+    ~Backup() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+int back_up(int report, Backup& backup) {
+    if ((::fcntl(report, F_GETFL) & O_ACCMODE) == O_WRONLY) return 0;
+    struct stat info {};
+    if (::fstat(report, &info) != 0) return last_error();
+    backup.size = static_cast<std::uint64_t>(info.st_size);
+    backup.fd = open_staging();
+    if (backup.fd < 0) return last_error();
+    return copy_staged(report, backup.fd, backup.size);
+}
+
+// Putting the old report back is the last chance to keep it: each call is
+// made again a few times before the report is given up for lost.
+constexpr int restore_attempts = 16;
+
+void restore(int report, const Backup& backup) {
+    if (backup.fd < 0) return;
+    for (int attempt = 0; attempt < restore_attempts; ++attempt) {
+        if (copy_staged(backup.fd, report, backup.size, restore_attempts) == 0 &&
+            set_length(report, backup.size) == 0) {
+            break;
+        }
+    }
+    ::fsync(report);
+}
+
+// Writes the staged page over the report. A failure part way puts the old
+// report back from its copy, so the report is the old one or the new one,
+// whole, unless the disk refuses even the old bytes it held a moment ago.
 int rewrite_in_place(const OutputFile& file) {
     // A file-size limit also stops writes inside the old report's length, so
     // it is checked before anything is overwritten.
@@ -270,14 +343,14 @@ int rewrite_in_place(const OutputFile& file) {
         return EFBIG;
     }
     InterruptionsHeld held;
-    if (file.size > 0) {
-        const int reserved = ::posix_fallocate(file.report_fd, 0, static_cast<off_t>(file.size));
-        if (reserved != 0) return reserved;
-    }
-    if (int error = copy_staged(file.fd, file.report_fd, file.size)) return error;
-    if (::ftruncate(file.report_fd, static_cast<off_t>(file.size)) != 0) return last_error();
-    if (::fsync(file.report_fd) != 0) return last_error();
-    return 0;
+    if (int error = reserve(file.report_fd, file.size)) return error;
+    Backup backup;
+    if (int error = back_up(file.report_fd, backup)) return error;
+    int error = copy_staged(file.fd, file.report_fd, file.size);
+    if (error == 0) error = set_length(file.report_fd, file.size);
+    if (error == 0 && ::fsync(file.report_fd) != 0) error = last_error();
+    if (error != 0) restore(file.report_fd, backup);
+    return error;
 }
 
 void close_quietly(int& fd) {
@@ -369,9 +442,10 @@ OutputResult finish_output(OutputFile& file) {
             break;
         }
         case OutputWay::InPlace:
+            // Once fsync has put the report on disk, closing it cannot undo that.
             if (error == 0) error = rewrite_in_place(file);
             close_quietly(file.fd);
-            if (const int closed = close_checked(file.report_fd); error == 0) error = closed;
+            close_quietly(file.report_fd);
             break;
         case OutputWay::Direct:
             if (const int closed = close_checked(file.fd); error == 0) error = closed;

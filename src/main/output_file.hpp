@@ -26,7 +26,8 @@ enum class OutputWay {
     Anonymous,  // an unnamed file in the report's directory, linked in and renamed over the report when complete
     NamedTemp,  // the same with a hidden named sibling, where the file system has no unnamed files
     InPlace,    // the directory takes no new file but the report is writable: staged elsewhere, then
-                // copied over the report once its whole size is reserved
+                // copied over the report once its whole size is reserved, the old report kept aside
+                // to be put back should the copy fail part way
     Direct,     // not a regular file (a terminal, a FIFO, /dev/null): written as it comes
     Relayed,    // standard output: staged in an unnamed file and copied out once complete
 };
