@@ -181,7 +181,7 @@ th.subhead { font-weight: 400; font-size: 0.75rem; color: var(--text-muted); }
 .pc-label code { font-size: 0.8rem; }
 .pc-cell { min-width: 0; font-variant-numeric: tabular-nums; }
 .pc-cell.samples { color: var(--text-muted); }
-.pc-grid.inputs > .pc-head, .pc-grid.inputs > .pc-row.static { grid-template-columns: minmax(9rem, 0.6fr) 6rem repeat(var(--pc-columns), minmax(0, 1fr)); align-items: stretch; }
+.pc-grid.inputs .pc-head, .pc-grid.inputs .pc-row.static { grid-template-columns: minmax(9rem, 0.6fr) 6rem repeat(var(--pc-columns), minmax(0, 1fr)); align-items: stretch; }
 .pc-grid.inputs .pc-cell { padding: 0.1rem 0.25rem; }
 .pc-pair > .pc-cell { flex: none; }
 .pc-pair { display: flex; align-items: center; gap: 0.4rem; min-width: 0; }
@@ -234,6 +234,9 @@ h4.criterion { font-size: 0.9rem; margin: 1rem 0 0.35rem; }
 .pc-grid.inputs > .pc-head, .pc-grid.inputs > .pc-row.static, .pc-grid.inputs .exp-row > summary { grid-template-columns: minmax(9rem, 0.6fr) 6rem repeat(var(--pc-columns), minmax(4rem, 1fr)); }
 /* their names then broke inside words: a name that does not fit ends in an ellipsis, as in the other grids' heads */
 .pc-grid.inputs .pc-pair-head .cfg-name { overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
+/* the by-input rule reaches the heads and rows of the grids nested in its input rows too: those keep their own columns */
+.pc-grid.inputs .pc-grid.nested .pc-head, .pc-grid.inputs .pc-grid.nested .pc-row.static { align-items: center; }
+@media screen { .pc-grid.inputs .pc-grid.nested .pc-head, .pc-grid.inputs .pc-grid.nested .pc-row.static { grid-template-columns: minmax(14rem, 1fr) repeat(var(--pc-columns), 8rem); } }
 /* printing shrank the screen layout onto the sheet and dropped whatever closed disclosures held: the print layout */
 @media print {
 @page { size: A4 portrait; margin: 12mm; }
