@@ -237,6 +237,13 @@ h4.criterion { font-size: 0.9rem; margin: 1rem 0 0.35rem; }
 /* the by-input rule reaches the heads and rows of the grids nested in its input rows too: those keep their own columns */
 .pc-grid.inputs .pc-grid.nested .pc-head, .pc-grid.inputs .pc-grid.nested .pc-row.static { align-items: center; }
 @media screen { .pc-grid.inputs .pc-grid.nested .pc-head, .pc-grid.inputs .pc-grid.nested .pc-row.static { grid-template-columns: minmax(14rem, 1fr) repeat(var(--pc-columns), 8rem); } }
+/* in a narrow input column a tally and its squares ran over the next column's tally: the squares go below it */
+.pc-grid.inputs .pc-pair { flex-wrap: wrap; row-gap: 2px; }
+/* from the hundredth configuration on, a badge's digits spilled out of its circle: it grows into a pill as wide as they need, while one and two digits keep the circle */
+.cfg-badge { width: auto; min-width: 1.15rem; padding: 0 max(1px, calc(0.575rem - 1ch)); border-radius: 0.575rem; font-variant-numeric: tabular-nums; }
+/* the ramp's end words stood side by side after it ("none held all held"): each stands at its own end */
+.strip-legend .ramp-ends { display: contents; }
+.strip-legend .ramp-ends > :first-child { order: -1; }
 /* printing shrank the screen layout onto the sheet and dropped whatever closed disclosures held: the print layout */
 @media print {
 @page { size: A4 portrait; margin: 12mm; }
