@@ -244,6 +244,11 @@ h4.criterion { font-size: 0.9rem; margin: 1rem 0 0.35rem; }
 /* the ramp's end words stood side by side after it ("none held all held"): each stands at its own end */
 .strip-legend .ramp-ends { display: contents; }
 .strip-legend .ramp-ends > :first-child { order: -1; }
+/* a large exploration laid out every row before its first paint: what lies far from the window waits until it comes near, keeping the size it last had */
+@media screen {
+.crit, .pc-grid:not(.latency), .class-grid, details.latency-figures { content-visibility: auto; contain-intrinsic-size: auto 600px; }
+.pc-grid.latency .lat-row { content-visibility: auto; contain-intrinsic-size: auto 2.3rem; }
+}
 /* printing shrank the screen layout onto the sheet and dropped whatever closed disclosures held: the print layout */
 @media print {
 @page { size: A4 portrait; margin: 12mm; }
