@@ -349,16 +349,19 @@ async function checkKeyboard(page, name) {
         await page.evaluate(() => document.querySelector('pre[data-check="diff"]').removeAttribute('data-check'));
     }
     await closeAll();
-    const grid = await page.evaluate(() => {
-        const wide = [...document.querySelectorAll('.pc-grid:not(.nested)')].find((g) => g.scrollWidth > g.clientWidth + 4);
-        wide?.setAttribute('data-check', 'grid');
-        return !!wide;
-    });
-    if (grid) {
-        const box = '[data-check="grid"]';
-        if (!(await tabInto(box))) fail(name, 'Tab does not reach into a grid that scrolls');
-        else if (!(await scrollsByArrows(box))) fail(name, 'the arrow keys do not scroll a grid wider than the window');
-        await page.evaluate(() => document.querySelector('[data-check="grid"]').removeAttribute('data-check'));
+    for (const kind of ['.pc-grid:not(.nested)', '.crit']) {
+        // A box far from the window is not laid out, so its rows are measured, not its scroll width.
+        const wide = await page.evaluate((k) => {
+            const box = [...document.querySelectorAll(k)].find((g) => [...g.children].some((row) => row.getBoundingClientRect().width > g.clientWidth + 4));
+            box?.setAttribute('data-check', 'wide');
+            return !!box;
+        }, kind);
+        if (!wide) continue;
+        const box = '[data-check="wide"]';
+        if (!(await tabInto(box))) fail(name, `Tab does not reach into a ${kind} box that scrolls`);
+        else if (!(await scrollsByArrows(box))) fail(name, `the arrow keys do not scroll a ${kind} box wider than the window`);
+        await page.evaluate(() => document.querySelector('[data-check="wide"]').removeAttribute('data-check'));
+        await closeAll();
     }
 
     // A square's row, by its summary; an input row, whose summary holds squares.
