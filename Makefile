@@ -38,7 +38,7 @@ install_missing = missing=$$(for p in $(1); do \
 	fi
 
 .PHONY: all build deps test-deps package-deps sanitize-deps locale check sanitize-build sanitize-check fuzz-smoke demo install package bench bench-scaling microbench clean \
-        browser-deps browser-check
+        browser-deps browser-check browser-bench
 
 all: build
 
@@ -146,13 +146,30 @@ browser-deps:
 	cd tests/browser && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
 
 # The demo's pages and a generated exploration of 50 configurations, validated
-# and then opened in chromium; screenshots and PDFs land in out/browser/.
+# and then opened in chromium, with one of 1,024 configurations for what only
+# size shows; screenshots and PDFs land in out/browser/.
 browser-check: demo browser-deps
-	rm -rf $(BUILD_DIR)/explore-50
-	node tests/browser/generate-exploration.mjs 50 $(BUILD_DIR)/explore-50
+	@set -e; for n in 50 1024; do \
+	  rm -rf $(BUILD_DIR)/explore-$$n; \
+	  node tests/browser/generate-exploration.mjs $$n $(BUILD_DIR)/explore-$$n; \
+	done
 	$(BUILD_DIR)/brelk explore $(BUILD_DIR)/explore-50 -o out/explore-50.html
+	$(BUILD_DIR)/brelk explore $(BUILD_DIR)/explore-1024 -o out/large/explore-1024.html
 	cd tests/browser && npx --no-install html-validate --config htmlvalidate.config.mjs ../../out/*.html
-	cd tests/browser && node check.mjs ../../out
+	cd tests/browser && node check.mjs ../../out ../../out/large/explore-1024.html
+
+# How long generated explorations of 500 and 1,024 configurations take to
+# reach their load event and to open every disclosure in chromium, as a table
+# (BROWSER_BENCH_RUNS fresh tabs each). It measures and fails on no number.
+BROWSER_BENCH_RUNS ?= 3
+browser-bench: deps browser-deps
+	$(MAKE) build
+	@set -e; for n in 500 1024; do \
+	  rm -rf $(BUILD_DIR)/explore-$$n; \
+	  node tests/browser/generate-exploration.mjs $$n $(BUILD_DIR)/explore-$$n; \
+	  $(BUILD_DIR)/brelk explore $(BUILD_DIR)/explore-$$n -o $(BUILD_DIR)/explore-$$n.html; \
+	done
+	node tests/browser/bench.mjs $(BROWSER_BENCH_RUNS) $(BUILD_DIR)/explore-500.html $(BUILD_DIR)/explore-1024.html
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) out

@@ -47,6 +47,12 @@ table.leaderboard td.differs pre { width: auto; min-width: 0; max-width: 100%; }
 /* declined rows are dimmed to 82%: their text takes darker tones so it still reads at 4.5:1 */
 tr.declined { --text-muted: #454b51; --advisory-text: #5f3d00; }
 tr.declined .chip { color: #004a69; }
+/* on the dark ground the notice kept its pale amber, and declined rows their darker tones: dark amber, and lighter tones */
+@media screen and (prefers-color-scheme: dark) {
+.nothing-measured { background: #372f12; border-color: #7a6420; }
+tr.declined { --text-muted: #c3cad1; --advisory-text: #f6c868; }
+tr.declined .chip { color: #b6e3f8; }
+}
 )css";
 
 constexpr std::string_view empty_state =

@@ -182,7 +182,9 @@ void flush_run(std::string& out, const std::vector<std::string_view>& run, Run w
 }
 
 std::string render_diff(const std::vector<DiffLine>& diff) {
-    std::string out = R"(<pre class="diff">)";
+    // An opened diff scrolls sideways and holds nothing that takes the focus:
+    // it takes the focus itself, so that the arrow keys scroll it.
+    std::string out = R"(<pre class="diff" tabindex="0">)";
     std::vector<std::string_view> run;
     bool changed = false;
     for (const auto& line : diff) {

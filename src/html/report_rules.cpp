@@ -20,6 +20,8 @@ std::string_view chip_mends() {
 details.chip-details[open] > summary .caret { display: inline-block; transform: rotate(90deg); }
 /* an opened chip's diff or value squeezed into the chip's line: it takes a line of its own */
 details.chip-details[open] { display: block; margin: 0.15rem 0; }
+/* on the dark ground the chips kept their pale blue: a dark blue with light letters */
+@media screen and (prefers-color-scheme: dark) { .chip { background: #0e3042; border-color: #1f5d7d; color: #9ad8f5; } }
 )css";
 }
 
@@ -27,6 +29,7 @@ std::string_view nothing_delivered_rules() {
     return R"css(
 /* "Nothing was delivered." had no rule and read as plain text pressed against the table */
 .nothing-delivered { background: #fff8e1; border: 1px solid #f0c14b; border-radius: 4px; padding: 0.5rem 0.75rem; margin: 0.5rem 0 0.75rem; font-size: 0.875rem; }
+@media screen and (prefers-color-scheme: dark) { .nothing-delivered { background: #372f12; border-color: #7a6420; } }
 )css";
 }
 

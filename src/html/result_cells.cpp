@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 #include <fmt/format.h>
@@ -44,8 +46,27 @@ std::string coord(double x) { return fixed(x, 1); }
 // Whole milliseconds, halves away from zero; "+ 0.0" keeps -0.4 from reading "-0".
 std::string rounded_ms(double value) { return shortest(std::round(value) + 0.0); }
 
-constexpr std::string_view strip_open =
-    R"(<svg class="latency-strip-svg" width="320" height="24" viewBox="0 0 320 24" role="img"><line class="strip-track" x1="8" y1="14" x2="312" y2="14"/>)";
+// The drawing says in words what it shows, for readers who cannot see it.
+void append_strip_open(PageBuffer& page, std::string_view label) {
+    fmt::format_to(fmt::appender(page),
+                   R"(<svg class="latency-strip-svg" width="320" height="24" viewBox="0 0 320 24" role="img" aria-label="{}"><line class="strip-track" x1="8" y1="14" x2="312" y2="14"/>)",
+                   label);
+}
+
+// Only figures go into it, so it needs no escaping.
+std::string passing_strip_label(const LatencyRow& row) {
+    const auto& latencies = row.sorted_passing_latencies_ms;
+    std::string label =
+        latencies.size() == 1
+            ? fmt::format("Passing-sample latency: one sample, {}ms", latencies.front())
+            : fmt::format("Passing-sample latency: fastest {}ms, slowest {}ms", latencies.front(), latencies.back());
+    const std::pair<std::string_view, std::optional<double>> percentiles[] = {
+        {"p50", row.p50_ms}, {"p95", row.p95_ms}, {"p99", row.p99_ms}};
+    for (const auto& [name, value] : percentiles) {
+        if (value && std::isfinite(*value)) fmt::format_to(std::back_inserter(label), ", {} {}ms", name, fixed(*value, 0));
+    }
+    return label;
+}
 
 void append_landmark(PageBuffer& page, std::string_view css_class, std::string_view label, double value,
                      double scale) {
@@ -65,7 +86,7 @@ void append_passing_strip(PageBuffer& page, const LatencyRow& row, double scale)
     const auto max = static_cast<double>(latencies.back());
     auto out = fmt::appender(page);
 
-    page += strip_open;
+    append_strip_open(page, passing_strip_label(row));
     fmt::format_to(out, R"(<line class="strip-range" x1="{}" y1="14" x2="{}" y2="14"/>)",
                    coord(strip_x(min, scale)), coord(strip_x(max, scale)));
 
@@ -97,7 +118,7 @@ void append_passing_strip(PageBuffer& page, const LatencyRow& row, double scale)
 void append_average_strip(PageBuffer& page, std::uint64_t average, double scale) {
     const double x = std::min(static_cast<double>(average) / scale, 1.0) * track_length + track_start;
     const Tip tip = tip_at(x);
-    page += strip_open;
+    append_strip_open(page, fmt::format("No passing sample: {}ms average over every sample", average));
     fmt::format_to(fmt::appender(page),
                    R"(<g class="pt"><circle class="landmark strip-average" cx="{}" cy="14" r="4"/><text class="tip" x="{}" y="9" text-anchor="{}">{}ms average over every sample</text></g></svg><span class="strip-note"><b>{}ms</b> avg</span>)",
                    coord(x), coord(tip.x), tip.anchor, average, average);

@@ -66,6 +66,16 @@ details.long-value[open] > summary::before { content: '\25BE\00a0'; }
 [id] { scroll-margin-top: 3rem; }
 /* on a narrow window a wide table scrolls inside its own box instead of widening the page */
 @media screen and (max-width: 48rem) { body { padding: 1rem; } table { display: block; overflow-x: auto; } }
+/* the page stayed a white sheet on a dark desktop: scrollbars and form parts follow the reader's scheme, the dark scheme takes dark grounds and light inks, and print stays light */
+:root { color-scheme: light dark; }
+@media print { :root { color-scheme: light; } }
+@media screen and (prefers-color-scheme: dark) {
+:root { --pass-color: #5cb860; --fail-color: #ef6b6b; --inconclusive-color: #b48ad6; --advisory-color: #f9a825; --border-color: #3b4249; --bg-light: #0f1113; --bg-white: #16191c; --text-color: #e3e6e8; --text-muted: #a2aab2; --accent-color: #3db4e6; --tail-color: #ff8a3d; --select-color: #7c858e; --advisory-text: #f0b64a; --accent-text: #6fc9f0; }
+pre.diff .add { color: #8fd3f4; background: #0e3042; }
+pre.diff .del { background: #262b30; }
+.badge.ok { background: #16361b; }
+.badge.flagged, .badge.delivery { background: #382c0b; }
+}
 )css"
     // Latency strips and standings tables.
     R"css(.pc-grid.latency .pc-head, .pc-grid.latency .lat-row { display: grid; grid-template-columns: minmax(14rem, 1fr) 28rem; align-items: center; gap: 0.25rem; padding: 0.35rem 0.6rem; border-bottom: 1px solid var(--border-color); }
@@ -121,6 +131,12 @@ tr.observed-values .held { color: var(--text-muted); }
 .mark-p95::first-letter { color: var(--advisory-color); }
 .mark-p99::first-letter { color: var(--tail-color); }
 .mark-slowest::first-letter { color: var(--fail-color); }
+/* on the dark ground the grey dots, drawn at a fifth of their colour, all but vanished: they are drawn light, at two fifths */
+@media screen and (prefers-color-scheme: dark) {
+.strip-dot { fill: #ffffff; fill-opacity: 0.4; }
+.strip-average { stroke: var(--text-muted); }
+.badge.optional, .badge.partial-credit { background: #1d2a38; color: #a9c4e0; border-color: #3d5a7a; }
+}
 )css"
     // Postcondition glyphs.
     R"css(.postconditions-svg { overflow: visible; vertical-align: middle; }
@@ -181,7 +197,7 @@ th.subhead { font-weight: 400; font-size: 0.75rem; color: var(--text-muted); }
 .pc-label code { font-size: 0.8rem; }
 .pc-cell { min-width: 0; font-variant-numeric: tabular-nums; }
 .pc-cell.samples { color: var(--text-muted); }
-.pc-grid.inputs > .pc-head, .pc-grid.inputs > .pc-row.static { grid-template-columns: minmax(9rem, 0.6fr) 6rem repeat(var(--pc-columns), minmax(0, 1fr)); align-items: stretch; }
+.pc-grid.inputs .pc-head, .pc-grid.inputs .pc-row.static { grid-template-columns: minmax(9rem, 0.6fr) 6rem repeat(var(--pc-columns), minmax(0, 1fr)); align-items: stretch; }
 .pc-grid.inputs .pc-cell { padding: 0.1rem 0.25rem; }
 .pc-pair > .pc-cell { flex: none; }
 .pc-pair { display: flex; align-items: center; gap: 0.4rem; min-width: 0; }
@@ -234,6 +250,29 @@ h4.criterion { font-size: 0.9rem; margin: 1rem 0 0.35rem; }
 .pc-grid.inputs > .pc-head, .pc-grid.inputs > .pc-row.static, .pc-grid.inputs .exp-row > summary { grid-template-columns: minmax(9rem, 0.6fr) 6rem repeat(var(--pc-columns), minmax(4rem, 1fr)); }
 /* their names then broke inside words: a name that does not fit ends in an ellipsis, as in the other grids' heads */
 .pc-grid.inputs .pc-pair-head .cfg-name { overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
+/* the by-input rule reaches the heads and rows of the grids nested in its input rows too: those keep their own columns */
+.pc-grid.inputs .pc-grid.nested .pc-head, .pc-grid.inputs .pc-grid.nested .pc-row.static { align-items: center; }
+@media screen { .pc-grid.inputs .pc-grid.nested .pc-head, .pc-grid.inputs .pc-grid.nested .pc-row.static { grid-template-columns: minmax(14rem, 1fr) repeat(var(--pc-columns), 8rem); } }
+/* in a narrow input column a tally and its squares ran over the next column's tally: the squares go below it */
+.pc-grid.inputs .pc-pair { flex-wrap: wrap; row-gap: 2px; }
+/* from the hundredth configuration on, a badge's digits spilled out of its circle: it grows into a pill as wide as they need, while one and two digits keep the circle */
+.cfg-badge { width: auto; min-width: 1.15rem; padding: 0 max(1px, calc(0.575rem - 1ch)); border-radius: 0.575rem; font-variant-numeric: tabular-nums; }
+/* the ramp's end words stood side by side after it ("none held all held"): each stands at its own end */
+.strip-legend .ramp-ends { display: contents; }
+.strip-legend .ramp-ends > :first-child { order: -1; }
+/* a large exploration laid out every row before its first paint: what lies far from the window waits until it comes near, keeping the size it last had */
+@media screen {
+.crit, .pc-grid:not(.latency), .class-grid, details.latency-figures { content-visibility: auto; contain-intrinsic-size: auto 600px; }
+.pc-grid.latency .lat-row { content-visibility: auto; contain-intrinsic-size: auto 2.3rem; }
+}
+/* the dark scheme: the badges' white digits take the ground's colour, the arrival band a dark amber, and the ramp colours written on squares and in tallies are lifted, hues and order kept */
+@media screen and (prefers-color-scheme: dark) {
+:root { --na-color: #6b737b; }
+.cfg-badge { color: var(--bg-white); }
+.pc-row > summary:target, .pc-cfg:target, .pc-grid.nested .pc-row.static:target { background: #372f12; }
+.outcome-strip .sq, .strip-legend .sq, .strip-legend .ramp { filter: brightness(1.3); }
+.mark, .crit-rate { -webkit-text-fill-color: color-mix(in srgb, currentColor 55%, white); }
+}
 /* printing shrank the screen layout onto the sheet and dropped whatever closed disclosures held: the print layout */
 @media print {
 @page { size: A4 portrait; margin: 12mm; }

@@ -37,10 +37,17 @@ constexpr std::string_view own_rules =
     ".stated-block dd { margin: 0 0 0.25rem 1rem; }"
     ".stated-block ol { margin: 0 0 0.25rem 1.5rem; }";
 
+// The best row's and badge's pale green, on the dark ground.
+constexpr std::string_view mends = R"css(
+/* the best row and its badge kept their pale green on the dark ground: a dark green instead */
+@media screen and (prefers-color-scheme: dark) { tr.best-row td { background: #14301a; } .badge.best { background: #16361b; } }
+)css";
+
 std::string stylesheet() {
     std::string css(own_rules);
     css += chip_rules();
     css += chip_mends();
+    css += mends;
     return css;
 }
 

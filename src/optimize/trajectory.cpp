@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <iterator>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -76,6 +77,28 @@ Tip tip_of(double x) {
     return Tip{x, "middle"};
 }
 
+// The chart in words, for readers who cannot see it: where it starts and
+// ends, and the stated best. Values and numbers only, so nothing to escape.
+std::string chart_label(const OptimizeRun& run, const std::vector<double>& values, bool hide_scores) {
+    const auto& first = run.iterations.front();
+    const auto& last = run.iterations.back();
+    const auto n = run.iterations.size();
+    std::string label = fmt::format("{} of {} {}", hide_scores ? "Pass rate" : "Score", n, n == 1 ? "iteration" : "iterations");
+    auto out = std::back_inserter(label);
+    if (n == 1) {
+        fmt::format_to(out, ": #{} at {}", first.iteration, score_display(values.front()));
+    } else {
+        fmt::format_to(out, ", in stated order: first #{} at {}, last #{} at {}", first.iteration,
+                       score_display(values.front()), last.iteration, score_display(values.back()));
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (run.iterations[i].iteration != run.best_iteration) continue;
+        fmt::format_to(out, "; stated best #{} at {}", run.best_iteration, score_display(values[i]));
+        break;
+    }
+    return label;
+}
+
 }  // namespace
 
 void append_trajectory(PageBuffer& page, const OptimizeRun& run, bool hide_scores) {
@@ -88,8 +111,8 @@ void append_trajectory(PageBuffer& page, const OptimizeRun& run, bool hide_score
     auto out = fmt::appender(page);
     fmt::format_to(out,
                    "<h3>{}</h3>\n<div class=\"trajectory\">\n<svg class=\"trajectory-svg\" width=\"320\" "
-                   "height=\"64\" viewBox=\"0 0 320 64\" role=\"img\">",
-                   hide_scores ? "Pass-rate trajectory" : "Score trajectory");
+                   "height=\"64\" viewBox=\"0 0 320 64\" role=\"img\" aria-label=\"{}\">",
+                   hide_scores ? "Pass-rate trajectory" : "Score trajectory", chart_label(run, values, hide_scores));
     if (points.size() >= 2) {
         page += "<polyline class=\"trajectory-line\" points=\"";
         for (std::size_t i = 0; i < points.size(); ++i) {

@@ -1,13 +1,18 @@
 // Opens each rendered page in Debian's chromium, as a reader would, and checks
 // what a reader would notice: requests leaving the page, console messages,
 // a page wider than the window, squares that land nowhere or under a header,
-// disclosures that do not open or keep their closed marker, unreadable text,
-// and prints that lose what closed disclosures hold.
-//   node check.mjs OUT_DIR
-// reads OUT_DIR/<page>.html and writes OUT_DIR/browser/<page>.png,
-// <page>-full.png and <page>.pdf. Exits 1 when any check fails.
+// disclosures that do not open or keep their closed marker, unreadable text
+// and marks in the light and the dark scheme, what axe-core finds, boxes that
+// keyboard users cannot reach or scroll, a page that paints differently from
+// a server that allows nothing but inline styles, and prints that lose what
+// closed disclosures hold or come out dark.
+//   node check.mjs OUT_DIR LARGE_PAGE
+// reads OUT_DIR/<page>.html and LARGE_PAGE, and writes OUT_DIR/browser/<page>.png,
+// <page>-dark.png, <page>-full.png, <page>-dark-full.png and <page>.pdf.
+// Exits 1 when any check fails.
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
@@ -16,17 +21,25 @@ const WINDOW = { width: 1366, height: 900 };
 // A4 is 210 mm wide; less 12 mm margins on each side, at 96 CSS pixels an inch.
 const A4_PRINT_WIDTH = Math.floor(((210 - 2 * 12) / 25.4) * 96);
 const MIN_CONTRAST = 4.5;
+// Bars, squares, dots and rings against what surrounds them.
+const MIN_GRAPHICS_CONTRAST = 3;
+const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+// The policy a page must paint under, unchanged: it needs nothing but inline styles.
+const INLINE_STYLES_ONLY = "default-src 'none'; style-src 'unsafe-inline'";
 
 // Every page the demo renders, and the generated wide exploration.
 // `disclosures` names the kinds a page must have; others are checked where present.
+// axe-core reads the sample pages; the generated one, of a single service,
+// goes from its title (h1) to h3 headings, as every single-service page is written.
 const PAGES = [
     { name: 'explore', disclosures: ['criterion', 'postcondition row', 'input row', 'long chip'], fitsA4: true },
     { name: 'optimize', disclosures: ['criterion', 'postcondition row', 'long chip'], fitsA4: true },
     { name: 'optimize-hidden-scores', disclosures: ['criterion', 'postcondition row'], fitsA4: true },
     { name: 'measure', disclosures: ['criterion', 'postcondition row'], fitsA4: true },
     { name: 'verdict', disclosures: ['criterion', 'postcondition row'], fitsA4: true },
-    { name: 'explore-50', disclosures: ['criterion', 'postcondition row', 'input row', 'long chip'], fitsA4: false },
+    { name: 'explore-50', disclosures: ['criterion', 'postcondition row', 'input row', 'long chip'], fitsA4: false, generated: true },
 ];
+
 
 const DISCLOSURES = {
     criterion: 'details.crit',
@@ -46,9 +59,10 @@ const PARTS = [
     { part: 'legend', open: null, shoot: 'p.legend.strip-axis' },
 ];
 
-const outDir = process.argv[2];
-if (!outDir) {
-    console.error('usage: node check.mjs OUT_DIR');
+// The large exploration is opened once, for what only size shows.
+const [outDir, largePage] = process.argv.slice(2);
+if (!outDir || !largePage) {
+    console.error('usage: node check.mjs OUT_DIR LARGE_PAGE');
     process.exit(2);
 }
 const shotDir = path.join(outDir, 'browser');
@@ -76,14 +90,15 @@ const browser = await chromium.launchPersistentContext(profile, {
 
 try {
     for (const sample of PAGES) await checkPage(sample);
+    await checkLargePage(largePage);
 } finally {
     await browser.close();
     fs.rmSync(profile, { recursive: true, force: true });
 }
 
 for (const line of failures) console.error(`FAIL ${line}`);
-console.log(`${PAGES.length - new Set(failures.map((f) => f.split(':')[0])).size} passed, ` +
-    `${new Set(failures.map((f) => f.split(':')[0])).size} failed`);
+const failed = new Set(failures.map((f) => f.split(':')[0])).size;
+console.log(`${PAGES.length + 1 - failed} passed, ${failed} failed`);
 process.exit(failures.length ? 1 : 0);
 
 async function checkPage(sample) {
@@ -100,21 +115,34 @@ async function checkPage(sample) {
 
     await page.goto(url);
     await page.screenshot({ path: path.join(shotDir, `${sample.name}.png`) });
+    await page.emulateMedia({ colorScheme: 'dark' });
+    await page.screenshot({ path: path.join(shotDir, `${sample.name}-dark.png`) });
+    await page.emulateMedia({ colorScheme: 'light' });
 
     await checkStylesheetParses(page, sample.name);
     await checkWidth(page, sample.name, 'with every disclosure closed');
     await checkSquare(page, sample.name);
     await checkDisclosures(page, sample);
     await checkBoxes(page, sample.name);
+    await checkKeyboard(page, sample.name);
 
     await shootParts(page, sample.name);
     await page.evaluate(() => document.querySelectorAll('details').forEach((d) => { d.open = true; }));
     await checkWidth(page, sample.name, 'with every disclosure open');
-    await checkContrast(page, sample.name);
-    await page.evaluate(() => window.scrollTo(0, 0));
-    await page.screenshot({ path: path.join(shotDir, `${sample.name}-full.png`), fullPage: true });
+    for (const scheme of ['light', 'dark']) {
+        await page.emulateMedia({ colorScheme: scheme });
+        await checkContrast(page, `${sample.name} (${scheme})`);
+        if (scheme === 'dark') await checkGraphicsContrast(page, `${sample.name} (${scheme})`);
+        if (!sample.generated) await checkAxe(page, `${sample.name} (${scheme})`);
+        await page.evaluate(() => window.scrollTo(0, 0));
+        const suffix = scheme === 'dark' ? '-dark-full' : '-full';
+        await page.screenshot({ path: path.join(shotDir, `${sample.name}${suffix}.png`), fullPage: true });
+    }
+    await checkPrintIsLight(page, sample.name);
+    await page.emulateMedia({ colorScheme: 'light' });
 
     await checkPrint(page, sample);
+    await checkInlineStylesOnly(sample.name, url);
 
     for (const request of requests) fail(sample.name, `request left the page: ${request}`);
     for (const message of messages) fail(sample.name, `console message: ${message}`);
@@ -265,6 +293,318 @@ async function disclosureState(page, selector) {
         const rect = panel?.getBoundingClientRect();
         return { open: details.open, marker, panelShown: !!panel && panel.checkVisibility() && rect.height > 0 };
     }, selector);
+}
+
+// Keyboard users reach what mouse users reach. A box that scrolls sideways
+// takes the focus by Tab, itself or through what it holds, and the arrow keys
+// scroll it. A square (too small a target, and a link inside an input row's
+// summary) has its place reached another way: Tab lands on the row's own
+// summary, and Enter opens it.
+async function checkKeyboard(page, name) {
+    const closeAll = () => page.evaluate(() => {
+        document.querySelectorAll('details').forEach((d) => { d.open = false; });
+        document.activeElement?.blur();
+        window.scrollTo(0, 0);
+    });
+    // Tabs from the element before `selector`'s first match until the focus is
+    // inside that match; returns whether it got there.
+    const tabInto = async (selector) => {
+        await page.evaluate((s) => {
+            const target = document.querySelector(s);
+            const all = [...document.querySelectorAll('a[href], summary, [tabindex]')].filter((e) => e.checkVisibility());
+            const before = all.filter((e) => e.compareDocumentPosition(target) & Node.DOCUMENT_POSITION_FOLLOWING && !target.contains(e)).at(-1);
+            before?.focus();
+        }, selector);
+        for (let i = 0; i < 5; ++i) {
+            await page.keyboard.press('Tab');
+            if (await page.evaluate((s) => document.querySelector(s).contains(document.activeElement), selector)) return true;
+        }
+        return false;
+    };
+    const scrollsByArrows = async (box) => {
+        await page.keyboard.press('ArrowRight');
+        await page.keyboard.press('ArrowRight');
+        await page.waitForTimeout(100);
+        return page.evaluate((s) => document.querySelector(s).scrollLeft > 0, box);
+    };
+
+    // The opened diffs, and the grids wider than the window.
+    await closeAll();
+    const diff = await page.evaluate(() => {
+        for (const chip of document.querySelectorAll('details.chip-details')) {
+            chip.open = true;
+            const pre = chip.querySelector('pre.diff');
+            if (pre && pre.scrollWidth > pre.clientWidth) {
+                pre.setAttribute('data-check', 'diff');
+                return true;
+            }
+            chip.open = false;
+        }
+        return false;
+    });
+    if (diff) {
+        const box = 'pre[data-check="diff"]';
+        if (!(await tabInto(box))) fail(name, 'Tab does not reach an opened diff that scrolls');
+        else if (!(await scrollsByArrows(box))) fail(name, 'the arrow keys do not scroll an opened diff');
+        await page.evaluate(() => document.querySelector('pre[data-check="diff"]').removeAttribute('data-check'));
+    }
+    await closeAll();
+    for (const kind of ['.pc-grid:not(.nested)', '.crit']) {
+        // A box far from the window is not laid out, so its rows are measured, not its scroll width.
+        const wide = await page.evaluate((k) => {
+            const box = [...document.querySelectorAll(k)].find((g) => [...g.children].some((row) => row.getBoundingClientRect().width > g.clientWidth + 4));
+            box?.setAttribute('data-check', 'wide');
+            return !!box;
+        }, kind);
+        if (!wide) continue;
+        const box = '[data-check="wide"]';
+        if (!(await tabInto(box))) fail(name, `Tab does not reach into a ${kind} box that scrolls`);
+        else if (!(await scrollsByArrows(box))) fail(name, `the arrow keys do not scroll a ${kind} box wider than the window`);
+        await page.evaluate(() => document.querySelector('[data-check="wide"]').removeAttribute('data-check'));
+        await closeAll();
+    }
+
+    // A square's row, by its summary; an input row, whose summary holds squares.
+    for (const [what, row] of [['a square\'s row', 'details.pc-row:not(.exp-row)'], ['an input row', 'details.exp-row']]) {
+        await closeAll();
+        const id = await page.evaluate((r) => {
+            const square = [...document.querySelectorAll('a.sq-link')].find((a) => document.getElementById(a.hash.slice(1))?.closest(r));
+            const summary = square && document.getElementById(square.hash.slice(1)).closest(r).querySelector(':scope > summary');
+            if (!summary) return null;
+            summary.setAttribute('data-check', 'row');
+            return square.hash.slice(1);
+        }, row);
+        if (!id) continue;
+        const summary = 'summary[data-check="row"]';
+        await page.evaluate((s) => {
+            const details = document.querySelector(s).closest('details');
+            for (let up = details.parentElement.closest('details'); up; up = up.parentElement.closest('details')) up.open = true;
+        }, summary);
+        const reached = (await tabInto(summary)) && (await page.evaluate((s) => document.activeElement === document.querySelector(s), summary));
+        if (!reached) {
+            fail(name, `Tab does not land on ${what} summary (#${id})`);
+        } else {
+            await page.keyboard.press('Enter');
+            const opened = await page.evaluate((s) => document.querySelector(s).parentElement.open, summary);
+            if (!opened) fail(name, `Enter does not open ${what} (#${id})`);
+        }
+        await page.evaluate((s) => document.querySelector(s).removeAttribute('data-check'), summary);
+    }
+    await closeAll();
+}
+
+// axe-core over the page as it stands (every disclosure open): WCAG 2.0, 2.1
+// and 2.2 at levels A and AA, and best practice.
+async function checkAxe(page, name) {
+    if (!(await page.evaluate(() => !!window.axe))) await page.addScriptTag({ content: AXE_SOURCE });
+    const violations = await page.evaluate(async () => {
+        window.axe.configure({
+            rules: [
+                // A square inside an input row's summary is a link inside a disclosure's
+                // summary, as the page is written; the row's summary itself is reached by Tab.
+                { id: 'nested-interactive', selector: '*:not(.pc-grid.inputs .exp-row > summary)' },
+                // Squares are 7 px wide, as the page is written; the row each one links to is
+                // reached by Tab on that row's summary.
+                { id: 'target-size', selector: '*:not(.outcome-strip > .sq-link)' },
+            ],
+        });
+        const result = await window.axe.run(document, {
+            runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22a', 'wcag22aa', 'best-practice'] },
+            resultTypes: ['violations'],
+        });
+        return result.violations.map((v) => `${v.id} (${v.nodes.length}): ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(' | ')}`);
+    });
+    for (const violation of violations) fail(name, `axe: ${violation}`);
+}
+
+// Bars, outcome squares, strip dots, landmarks and rings stand out from what
+// surrounds them at 3:1 or more, their colour composited as painted.
+async function checkGraphicsContrast(page, name) {
+    const low = await page.evaluate((minimum) => {
+        const parse = (text) => {
+            const rgb = text.match(/^rgba?\(([\d.]+), ([\d.]+), ([\d.]+)(?:, ([\d.]+))?\)$/);
+            if (rgb) return [+rgb[1], +rgb[2], +rgb[3], rgb[4] === undefined ? 1 : +rgb[4]];
+            const srgb = text.match(/^color\(srgb ([\d.e-]+) ([\d.e-]+) ([\d.e-]+)(?: \/ ([\d.]+))?\)$/);
+            if (srgb) return [srgb[1] * 255, srgb[2] * 255, srgb[3] * 255, srgb[4] === undefined ? 1 : +srgb[4]];
+            return null;
+        };
+        const over = (top, below, alpha) => top.map((c, i) => c * alpha + below[i] * (1 - alpha));
+        const linear = (c) => ((c /= 255) <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4);
+        const luminance = ([r, g, b]) => 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+        const ratio = (a, b) => {
+            const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
+            return (x + 0.05) / (y + 0.05);
+        };
+        // The background painted behind `el`, from the root down to its parent, and the opacity of the groups it is in.
+        const behind = (el) => {
+            const chain = [];
+            for (let node = el.parentElement; node; node = node.parentElement) chain.unshift(node);
+            let background = [255, 255, 255];
+            let alpha = 1;
+            for (const node of chain) {
+                const style = getComputedStyle(node);
+                alpha *= +style.opacity;
+                const colour = parse(style.backgroundColor);
+                if (colour) background = over(colour.slice(0, 3), background, colour[3]);
+            }
+            return { background, alpha };
+        };
+        // A brightness filter scales every channel.
+        const filtered = (colour, filter) => {
+            const gain = +(filter.match(/brightness\(([\d.]+)\)/)?.[1] ?? 1);
+            return colour.slice(0, 3).map((c) => Math.min(255, c * gain));
+        };
+        const marks = [
+            ['.bar-fill', (s) => s.backgroundColor],
+            ['.outcome-strip .sq, .strip-legend .sq', (s) => s.backgroundColor],
+            ['.strip-dot', (s) => s.fill],
+            ['.landmark:not(.strip-average)', (s) => s.fill],
+            ['.strip-average', (s) => s.stroke],
+            ['.trajectory-dot, .trajectory-best', (s) => s.fill],
+        ];
+        const low = new Set();
+        for (const [selector, paint] of marks) {
+            for (const el of document.querySelectorAll(selector)) {
+                if (!el.checkVisibility()) continue;
+                const style = getComputedStyle(el);
+                const colour = parse(paint(style));
+                if (!colour || !colour[3]) continue;
+                const { background, alpha } = behind(el);
+                const shown = over(filtered(colour, style.filter), background, colour[3] * +style.opacity * +style.fillOpacity * alpha);
+                const r = ratio(shown, background);
+                if (r < minimum) low.add(`${selector.split(',')[0]} ${paint(style)} ${r.toFixed(2)}:1`);
+            }
+        }
+        return [...low];
+    }, MIN_GRAPHICS_CONTRAST);
+    for (const line of low.slice(0, 10)) fail(name, `mark below ${MIN_GRAPHICS_CONTRAST}:1: ${line}`);
+}
+
+// Printed, the page is a light sheet whatever the reader's scheme.
+async function checkPrintIsLight(page, name) {
+    await page.emulateMedia({ media: 'print', colorScheme: 'dark' });
+    const { body, text } = await page.evaluate(() => ({
+        body: getComputedStyle(document.body).backgroundColor,
+        text: getComputedStyle(document.body).color,
+    }));
+    if (body !== 'rgb(255, 255, 255)' || text !== 'rgb(33, 37, 41)') {
+        fail(name, `printed in the dark scheme, the page is ${text} on ${body}`);
+    }
+    await page.emulateMedia({ media: null });
+}
+
+// Served under a policy that allows inline styles and nothing else, the page
+// breaks no rule of it and paints the very pixels it paints without one.
+async function checkInlineStylesOnly(name, fileUrl) {
+    const html = fs.readFileSync(new URL(fileUrl));
+    const shots = [];
+    for (const policy of [null, INLINE_STYLES_ONLY]) {
+        const page = await browser.newPage();
+        const url = `http://brelk.invalid/${name}.html`;
+        await page.route('**/*', (route) => (route.request().url() === url
+            ? route.fulfill({ status: 200, contentType: 'text/html; charset=utf-8', body: html,
+                headers: policy ? { 'Content-Security-Policy': policy } : {} })
+            : route.abort()));
+        await page.addInitScript(() => {
+            window.policyViolations = [];
+            document.addEventListener('securitypolicyviolation', (e) => window.policyViolations.push(`${e.violatedDirective} ${e.blockedURI}`));
+        });
+        const messages = [];
+        page.on('console', (message) => messages.push(message.text()));
+        await page.goto(url);
+        shots.push(await page.screenshot({ fullPage: true }));
+        if (policy) {
+            const violations = await page.evaluate(() => window.policyViolations);
+            for (const v of [...violations, ...messages]) fail(name, `under "${policy}": ${v}`);
+        }
+        await page.close();
+    }
+    if (!shots[0].equals(shots[1])) fail(name, `under "${INLINE_STYLES_ONLY}" the page paints other pixels than without it`);
+}
+
+// What only a large exploration shows: badges of three and four digits fit
+// their pills while one and two digits keep their circles; a square's link
+// far down still lands its row below the header; find-in-page reaches rows
+// never scrolled to; and scrolling back up from the end does not jump.
+async function checkLargePage(file) {
+    const name = path.basename(file, '.html');
+    if (!fs.existsSync(file)) return fail(name, 'no page');
+    const page = await browser.newPage();
+    await page.goto(`file://${path.resolve(file)}`, { timeout: 0 });
+
+    const badges = await page.evaluate(() => {
+        const problems = [];
+        const seen = new Set();
+        for (const badge of document.querySelectorAll('.cfg-badge')) {
+            const digits = badge.textContent.length;
+            if (seen.has(digits) && digits < 3) continue;
+            const box = badge.getBoundingClientRect();
+            if (!box.width) continue;
+            seen.add(digits);
+            const range = document.createRange();
+            range.selectNodeContents(badge);
+            const text = range.getBoundingClientRect();
+            if (text.left < box.left - 0.5 || text.right > box.right + 0.5) problems.push(`badge ${badge.textContent} overflows its box (${text.width.toFixed(1)} > ${box.width.toFixed(1)})`);
+            if (digits < 3 && Math.abs(box.width - box.height) > 0.5) problems.push(`badge ${badge.textContent} is no circle (${box.width.toFixed(1)} × ${box.height.toFixed(1)})`);
+        }
+        if (!seen.has(4)) problems.push('no four-digit badge to check');
+        return problems;
+    });
+    for (const problem of badges.slice(0, 5)) fail(name, problem);
+
+    // The last input row stands below a leaderboard of a thousand rows; its
+    // first square links into the row's own panel.
+    const target = await page.evaluate(() => {
+        const square = [...document.querySelectorAll('details.exp-row')].at(-1).querySelector('a.sq-link');
+        square.setAttribute('data-check', 'square');
+        return square.hash.slice(1);
+    });
+    try {
+        await page.click('a[data-check="square"]', { timeout: 10000 });
+    } catch {
+        fail(name, `the square to #${target} cannot be clicked: something covers it`);
+    }
+    await page.waitForTimeout(300);
+    const landing = await page.evaluate((id) => {
+        const rect = document.getElementById(id).getBoundingClientRect();
+        return { isTarget: document.getElementById(id).matches(':target'), top: rect.top, bottom: rect.bottom, y: window.scrollY };
+    }, target);
+    if (!landing.isTarget) fail(name, `#${target} does not match :target after its square was followed`);
+    if (landing.top < 16 || landing.bottom > WINDOW.height) fail(name, `#${target}, far down, landed at top ${landing.top}`);
+
+    // The last latency row's label, found from the top without scrolling there first.
+    const found = await page.evaluate(() => {
+        window.scrollTo(0, 0);
+        const row = [...document.querySelectorAll('.lat-row')].at(-1);
+        const label = row.querySelector('.pc-label').lastChild.textContent;
+        getSelection().removeAllRanges();
+        for (let i = 0; i < 100 && window.find(label, true, false, false); ++i) {
+            if (row.contains(getSelection().anchorNode)) return true;
+        }
+        return false;
+    });
+    if (!found) fail(name, 'window.find does not reach the last latency row');
+
+    // From the end back up, a window at a time: what stood at the window's top
+    // moves down by exactly the distance scrolled.
+    const jumps = await page.evaluate(async () => {
+        const frame = () => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+        window.scrollTo(0, document.documentElement.scrollHeight);
+        await frame();
+        const jumps = [];
+        for (let step = 0; step < 30 && window.scrollY > 0; ++step) {
+            const anchor = document.elementFromPoint(600, 200);
+            const before = anchor.getBoundingClientRect().top;
+            const by = Math.min(600, window.scrollY);
+            window.scrollBy(0, -by);
+            await frame();
+            const moved = anchor.getBoundingClientRect().top - before;
+            if (Math.abs(moved - by) > 1) jumps.push(`scrolling up by ${by} px moved the content by ${moved.toFixed(0)} px`);
+        }
+        return jumps;
+    });
+    for (const jump of jumps.slice(0, 3)) fail(name, jump);
+    await page.close();
 }
 
 // Every visible text, its colour and the background behind it as rendered:

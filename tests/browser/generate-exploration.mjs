@@ -1,6 +1,8 @@
 // Writes an exploration of N configurations of one service, for checking how
-// the page holds up when a comparison is wide:
+// the page holds up when a comparison is wide or long:
 //   node generate-exploration.mjs N OUT_DIR   (files land in OUT_DIR/wide/)
+// Each configuration weighs on the page what a sample's does (about 46 KB):
+// two criteria over five inputs, and a few hundred passing latencies.
 // Every number comes from a fixed-seed generator, so each run writes the same files.
 import fs from 'node:fs';
 import path from 'node:path';
@@ -23,14 +25,25 @@ const inputs = [
     '1 x desk organiser, 3 x gel pen blue, gift wrap',
     '10 x envelope C5, 1 x stamp set; customer asks for invoice in USD',
     '1 x leather journal (out of stock), 1 x bookmark',
+    '5 x sticky notes neon, express delivery to Graz',
 ];
-const expected = ['31.80', '24.15', '18.40', '3.90'];
-const checks = [
-    { check: 'reply is valid JSON', provenance: 'criterion' },
-    { check: 'currency is an ISO code', provenance: 'criterion', path: '$.currency', form: 'matches', expected: '^[A-Z]{3}$' },
-    { check: 'total matches catalogue', provenance: 'input', path: '$.total', form: 'equals' },
-    { check: 'mentions delivery', provenance: 'criterion', optional: true, form: 'mentions', expected: 'delivery date' },
-];
+const expected = {
+    'total matches catalogue': ['31.80', '24.15', '18.40', '3.90', '7.45'],
+    'first sku': ['NB-A5-DOT', 'DO-110', 'ENV-C5', 'BM-02', 'SN-NEON'],
+};
+const criteria = {
+    'order-summary': [
+        { check: 'reply is valid JSON', provenance: 'criterion' },
+        { check: 'currency is an ISO code', provenance: 'criterion', path: '$.currency', form: 'matches', expected: '^[A-Z]{3}$' },
+        { check: 'total matches catalogue', provenance: 'input', path: '$.total', form: 'equals' },
+        { check: 'first sku', provenance: 'input', path: '$.items[0].sku', form: 'equals' },
+        { check: 'mentions delivery', provenance: 'criterion', optional: true, form: 'mentions', expected: 'delivery date' },
+    ],
+    tone: [
+        { check: 'no apology boilerplate', provenance: 'criterion', form: 'absent', expected: 'we apologise' },
+        { check: 'reply under 120 words', provenance: 'criterion', form: 'at most', expected: '120' },
+    ],
+};
 const promptLines = [
     'You are the checkout assistant of an online stationery shop.',
     "Summarise the customer's basket as a JSON object with the keys",
@@ -54,7 +67,7 @@ function prompt(i) {
     return lines.map((line) => (line ? `    ${line}` : '')).join('\n');
 }
 
-function rows(samples) {
+function rows(checks, samples) {
     const out = [];
     let passedAll = 0;
     for (const postcondition of checks) {
@@ -75,7 +88,7 @@ function rows(samples) {
             ];
             if (postcondition.path) lines.push(`            path: ${quote(postcondition.path)}`);
             if (postcondition.form) lines.push(`            form: ${quote(postcondition.form)}`);
-            const value = postcondition.provenance === 'input' ? expected[input] : postcondition.expected;
+            const value = postcondition.provenance === 'input' ? expected[postcondition.check][input] : postcondition.expected;
             if (value) lines.push(`            expected: ${quote(value)}`);
             if (failed > 0) {
                 lines.push('            observed:', `              - {excerpt: ${quote(`wrong value ${between(1, 3)}`)}, count: ${failed}, held: false}`);
@@ -86,12 +99,22 @@ function rows(samples) {
     return { text: out.join('\n'), passedAll };
 }
 
+function criterionBlock(name, checks, perInput, successes, failures) {
+    return `    ${name}:
+      observedPassRate: ${successes / (successes + failures)}
+      pass: ${successes}
+      fail: ${failures}
+      standings:
+        rows:
+${rows(checks, perInput).text}`;
+}
+
 function artefact(i) {
-    const perInput = 25;
+    const perInput = 60;
     const samples = perInput * inputs.length;
-    const failures = between(0, 12);
+    const failures = between(0, 24);
     const successes = samples - failures;
-    const latencies = Array.from({ length: 40 }, () => between(300, 2400)).sort((a, b) => a - b);
+    const latencies = Array.from({ length: between(185, 245) }, () => between(300, 2400)).sort((a, b) => a - b);
     const p = (q) => latencies[Math.min(latencies.length - 1, Math.floor(q * latencies.length))];
     return `schemaVersion: brelk-explore-1
 serviceContractId: wide-comparison
@@ -114,14 +137,11 @@ statistics:
   failureDistribution:
     - {condition: "connection reset by peer after 30 s", count: 1, kind: delivery, inputIndex: 0, inputExcerpt: ${quote(inputs[0])}}
     - {condition: "$.total equals the catalogue total", count: ${Math.max(failures - 1, 0)}, kind: assertion}
+    - {condition: "$.items[0].sku equals the expected SKU", count: ${between(0, 3)}, kind: assertion}
+    - {condition: "$.currency matches ^[A-Z]{3}$", count: ${between(0, 3)}, kind: assertion}
+    - {condition: "no apology boilerplate", count: ${between(0, 2)}, kind: assertion}
   criteria:
-    order-summary:
-      observedPassRate: ${successes / samples}
-      pass: ${successes}
-      fail: ${failures}
-      standings:
-        rows:
-${rows(perInput).text}
+${Object.entries(criteria).map(([name, checks]) => criterionBlock(name, checks, perInput, successes, failures)).join('\n')}
 latency:
   p50Ms: ${p(0.5)}
   p95Ms: ${p(0.95)}

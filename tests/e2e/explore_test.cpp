@@ -253,7 +253,7 @@ TEST(ExploreE2E, ChangeChipsAgainstTheBase) {
         base_header("3 factors", "reference"),
         "<span class=\"cfg-badge\">2</span>tuned</span></td>\n<td class=\"differs\"><span class=\"override-count\">4 "
         "changes</span> <details class=\"chip-details\"><summary><span class=\"chip long\"><span class=\"chip-key\">"
-        "prompt</span> differs · +1 −1 <span class=\"caret\">▸</span></span></summary><pre class=\"diff\">  You are a "
+        "prompt</span> differs · +1 −1 <span class=\"caret\">▸</span></span></summary><pre class=\"diff\" tabindex=\"0\">  You are a "
         "checkout assistant.\n<span class=\"del\">− Answer in one sentence.</span>\n<span class=\"add\">+ Answer in two "
         "sentences.</span>\n  Never invent prices.</pre></details> <details class=\"chip-details\"><summary><span "
         "class=\"chip long\"><span class=\"chip-key\">seed</span> added · 0.0 kB <span class=\"caret\">▸</span></span>"

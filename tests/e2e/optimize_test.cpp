@@ -154,6 +154,8 @@ TEST(OptimizeE2E, HiddenScoresDropTheScoreButKeepTheRanking) {
         // Still ranked by score: iteration 2 first although its pass rate is lower.
         "<tr class=\"best-row\">\n" + rank_cell("1", 2),
         "<h3>Pass-rate trajectory</h3>\n",
+        "role=\"img\" aria-label=\"Pass rate of 2 iterations, in stated order: first #1 at 0.9, last #2 at 0.4; "
+        "stated best #2 at 0.4\">",
         "<text class=\"tip\" x=\"16.0\" y=\"8.0\" text-anchor=\"start\">#1 · 0.9</text>",
         "<p class=\"trajectory-note\">pass rate per iteration",
     }));
@@ -211,17 +213,22 @@ TEST(OptimizeE2E, TrajectoryCoordinates) {
         auto page = render(tree);
         return between(page, "<svg class=\"trajectory-svg\"", "</div>\n");
     };
-    const std::string open = "<svg class=\"trajectory-svg\" width=\"320\" height=\"64\" viewBox=\"0 0 320 64\" "
-                             "role=\"img\">";
+    // The chart states in words where it starts and ends, and the stated best.
+    const auto open = [](const std::string& label) {
+        return "<svg class=\"trajectory-svg\" width=\"320\" height=\"64\" viewBox=\"0 0 320 64\" role=\"img\" "
+               "aria-label=\"" + label + "\">";
+    };
     const std::string close = "</svg>\n<p class=\"trajectory-note\">score per iteration, left→right = iteration "
                               "order · <span class=\"mark-best\">● stated best</span></p>\n</div>\n";
 
     EXPECT_EQ(trajectory({{.n = 1, .score = "0.125"}}, 1),
-              open + "<g class=\"pt\"><circle class=\"trajectory-best\" cx=\"160.0\" cy=\"32.0\" r=\"4.5\"/><text "
+              open("Score of 1 iteration: #1 at 0.125; stated best #1 at 0.125") +
+                  "<g class=\"pt\"><circle class=\"trajectory-best\" cx=\"160.0\" cy=\"32.0\" r=\"4.5\"/><text "
                      "class=\"tip\" x=\"160.0\" y=\"25.0\" text-anchor=\"middle\">#1 · 0.125</text></g>" + close);
 
     EXPECT_EQ(trajectory({{.n = 1, .score = "0.5"}, {.n = 2, .score = "0.9"}}, 1),
-              open + "<polyline class=\"trajectory-line\" points=\"16.0,52.0 304.0,12.0\"/>"
+              open("Score of 2 iterations, in stated order: first #1 at 0.5, last #2 at 0.9; stated best #1 at 0.5") +
+                  "<polyline class=\"trajectory-line\" points=\"16.0,52.0 304.0,12.0\"/>"
                      "<g class=\"pt\"><circle class=\"trajectory-best\" cx=\"16.0\" cy=\"52.0\" r=\"4.5\"/><text "
                      "class=\"tip\" x=\"16.0\" y=\"45.0\" text-anchor=\"start\">#1 · 0.5</text></g>"
                      "<g class=\"pt\"><circle class=\"trajectory-dot\" cx=\"304.0\" cy=\"12.0\" r=\"3\"/><text "
@@ -235,6 +242,7 @@ TEST(OptimizeE2E, TrajectoryCoordinates) {
                            "text-anchor=\"middle\">#2 · 2</text>"));
     EXPECT_TRUE(has(equal, "x=\"304.0\" y=\"25.0\" text-anchor=\"end\">#5 · 2</text>"));
     EXPECT_FALSE(has(equal, "trajectory-best"));
+    EXPECT_TRUE(has(equal, open("Score of 5 iterations, in stated order: first #1 at 2, last #5 at 2")));
 }
 
 TEST(OptimizeE2E, StepperIsShownInWhateverShapeItIsStated) {

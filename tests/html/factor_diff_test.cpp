@@ -154,16 +154,16 @@ TEST(LineDiff, TextsTooLongForTheTableAreReplacedWhole) {
 }
 
 TEST(DiffPre, FoldsLongUnchangedRuns) {
-    EXPECT_EQ(diff_pre("a\nb<\nc\nd\n", "a\nb<\nc\nd"), "<pre class=\"diff\">  a\n  b&lt;\n  c\n  d</pre>");
+    EXPECT_EQ(diff_pre("a\nb<\nc\nd\n", "a\nb<\nc\nd"), "<pre class=\"diff\" tabindex=\"0\">  a\n  b&lt;\n  c\n  d</pre>");
     EXPECT_EQ(diff_pre(numbered(1, 6), numbered(1, 6)),
-              "<pre class=\"diff\">  l1\n<span class=\"fold\">⋯ 5 lines unchanged ⋯</span></pre>");
-    EXPECT_EQ(diff_pre("", ""), "<pre class=\"diff\"></pre>");
+              "<pre class=\"diff\" tabindex=\"0\">  l1\n<span class=\"fold\">⋯ 5 lines unchanged ⋯</span></pre>");
+    EXPECT_EQ(diff_pre("", ""), "<pre class=\"diff\" tabindex=\"0\"></pre>");
 
     // Leading run of 5, middle run of 5, trailing run of 5.
     const std::string old_text = numbered(1, 5) + "old\n" + numbered(6, 10) + "gone\n" + numbered(11, 15);
     const std::string new_text = numbered(1, 5) + "new\n" + numbered(6, 10) + numbered(11, 15);
     EXPECT_EQ(diff_pre(old_text, new_text),
-              "<pre class=\"diff\">"
+              "<pre class=\"diff\" tabindex=\"0\">"
               "<span class=\"fold\">⋯ 4 lines unchanged ⋯</span>\n  l5\n"
               "<span class=\"del\">− old</span>\n<span class=\"add\">+ new</span>\n"
               "  l6\n<span class=\"fold\">⋯ 3 lines unchanged ⋯</span>\n  l10\n"
@@ -173,7 +173,7 @@ TEST(DiffPre, FoldsLongUnchangedRuns) {
     // Runs of 4 are shown whole.
     EXPECT_EQ(diff_pre(numbered(1, 4) + "x\n" + numbered(5, 8) + "y\n" + numbered(9, 12),
                        numbered(1, 4) + numbered(5, 8) + numbered(9, 12)),
-              "<pre class=\"diff\">  l1\n  l2\n  l3\n  l4\n<span class=\"del\">− x</span>\n"
+              "<pre class=\"diff\" tabindex=\"0\">  l1\n  l2\n  l3\n  l4\n<span class=\"del\">− x</span>\n"
               "  l5\n  l6\n  l7\n  l8\n<span class=\"del\">− y</span>\n  l9\n  l10\n  l11\n  l12</pre>");
 }
 
@@ -189,9 +189,9 @@ TEST(ChangeChips, CountsAndRendersEveryChipForm) {
               R"(<span class="chip"><span class="chip-key">&lt;k&gt;</span> unset</span> )"
               R"(<details class="chip-details"><summary><span class="chip long"><span class="chip-key">big</span> added · 0.0 kB <span class="caret">▸</span></span></summary><pre>)" + long81 + "</pre></details> "
               R"(<details class="chip-details"><summary><span class="chip long"><span class="chip-key">prompt</span> differs · +1 −1 <span class="caret">▸</span></span></summary>)"
-              "<pre class=\"diff\"><span class=\"del\">− A</span>\n  B\n<span class=\"add\">+ A</span></pre></details> "
+              "<pre class=\"diff\" tabindex=\"0\"><span class=\"del\">− A</span>\n  B\n<span class=\"add\">+ A</span></pre></details> "
               R"(<details class="chip-details"><summary><span class="chip long"><span class="chip-key">empty</span> differs · +2 −0 <span class="caret">▸</span></span></summary>)"
-              "<pre class=\"diff\"><span class=\"add\">+ x</span>\n<span class=\"add\">+ y</span></pre></details>");
+              "<pre class=\"diff\" tabindex=\"0\"><span class=\"add\">+ x</span>\n<span class=\"add\">+ y</span></pre></details>");
 }
 
 TEST(FactorDetailsDiffed, OpensOnlyLongDifferingValuesIntoADiff) {
@@ -204,7 +204,7 @@ TEST(FactorDetailsDiffed, OpensOnlyLongDifferingValuesIntoADiff) {
               "<dt>model</dt><dd>m&lt;2&gt;</dd>"
               "<dt>fresh</dt><dd><pre>a\nb</pre></dd>"
               R"(<dt>prompt</dt><dd><details class="long-value"><summary>differs from Base &amp; co <span class="muted">&middot; +1 −1</span></summary>)"
-              "<pre class=\"diff\">  Hi\n<span class=\"del\">− there</span>\n<span class=\"add\">+ you</span></pre></details></dd>"
+              "<pre class=\"diff\" tabindex=\"0\">  Hi\n<span class=\"del\">− there</span>\n<span class=\"add\">+ you</span></pre></details></dd>"
               "</dl></details>");
     // Without a base every value is shown plainly.
     EXPECT_EQ(factor_details_diffed("F", {{"prompt", "Hi\nyou"}}, {}, "base"),

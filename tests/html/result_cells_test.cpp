@@ -74,17 +74,22 @@ TEST(LatencyBlock, RendersStripsLegendAndFigures) {
     nothing.samples_executed = 0;
 
     append_latency_block(page, {single, spread, average, unjudged, nothing}, "<em>Config</em>");
-    const std::string svg =
-        R"(<svg class="latency-strip-svg" width="320" height="24" viewBox="0 0 320 24" role="img"><line class="strip-track" x1="8" y1="14" x2="312" y2="14"/>)";
+    // Each drawing states in words what it shows: its figures, never a name.
+    const auto svg = [](const std::string& label) {
+        return R"(<svg class="latency-strip-svg" width="320" height="24" viewBox="0 0 320 24" role="img" aria-label=")" +
+               label + R"("><line class="strip-track" x1="8" y1="14" x2="312" y2="14"/>)";
+    };
     const std::string expected =
         "<h3>Latency distribution</h3>\n<div class=\"pc-grid latency\">\n"
         "<div class=\"pc-head\"><span class=\"pc-label\"><em>Config</em></span><span class=\"lat-cell\">Passing-sample latency</span></div>\n"
-        R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">1</span>single</span><span class="lat-cell">)" + svg +
+        R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">1</span>single</span><span class="lat-cell">)" +
+        svg("Passing-sample latency: one sample, 120ms") +
         R"(<line class="strip-range" x1="99.2" y1="14" x2="99.2" y2="14"/>)"
         R"(<g class="pt"><circle class="strip-dot" cx="99.2" cy="14" r="2"/><text class="tip" x="99.2" y="9" text-anchor="middle">120ms</text></g>)"
         R"(<g class="pt"><circle class="landmark strip-only" cx="99.2" cy="14" r="4"/><text class="tip" x="99.2" y="9" text-anchor="middle"> · 120ms</text></g>)"
         R"(</svg><span class="strip-note"><b>120ms</b></span></span></div>)" "\n"
-        R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">2</span>a&lt;b</span><span class="lat-cell">)" + svg +
+        R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">2</span>a&lt;b</span><span class="lat-cell">)" +
+        svg("Passing-sample latency: fastest 80ms, slowest 400ms, p50 200ms, p95 390ms, p99 450ms") +
         R"(<line class="strip-range" x1="68.8" y1="14" x2="312.0" y2="14"/>)"
         R"(<g class="pt"><circle class="strip-dot" cx="68.8" cy="14" r="2"/><text class="tip" x="68.8" y="9" text-anchor="middle">80ms</text></g>)"
         R"(<g class="pt"><circle class="strip-dot" cx="160.0" cy="14" r="2"/><text class="tip" x="160.0" y="9" text-anchor="middle">200ms</text></g>)"
@@ -95,7 +100,8 @@ TEST(LatencyBlock, RendersStripsLegendAndFigures) {
         R"(<g class="pt"><circle class="landmark strip-p95" cx="304.4" cy="14" r="4"/><text class="tip" x="304.4" y="9" text-anchor="end">p95 · 390ms</text></g>)"
         R"(<g class="pt"><circle class="landmark strip-p50" cx="160.4" cy="14" r="4"/><text class="tip" x="160.4" y="9" text-anchor="middle">p50 · 200ms</text></g>)"
         R"(</svg><span class="strip-note"><b>80–400ms</b></span></span></div>)" "\n"
-        R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">3</span>avg</span><span class="lat-cell">)" + svg +
+        R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">3</span>avg</span><span class="lat-cell">)" +
+        svg("No passing sample: 500ms average over every sample") +
         R"(<g class="pt"><circle class="landmark strip-average" cx="312.0" cy="14" r="4"/><text class="tip" x="312.0" y="9" text-anchor="end">500ms average over every sample</text></g></svg><span class="strip-note"><b>500ms</b> avg</span>)"
         "</span></div>\n"
         R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">4</span>unjudged</span><span class="lat-cell">)"
