@@ -6,6 +6,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/text.hpp"
@@ -148,11 +149,11 @@ private:
 };
 
 void append_unchanged(std::string& out, std::string_view line) {
-    fmt::format_to(std::back_inserter(out), "  {}\n", escape(line));
+    fmt::format_to(std::back_inserter(out), FMT_COMPILE("  {}\n"), escape(line));
 }
 
 void append_fold(std::string& out, std::size_t hidden) {
-    fmt::format_to(std::back_inserter(out), "<span class=\"fold\">⋯ {} lines unchanged ⋯</span>\n", hidden);
+    fmt::format_to(std::back_inserter(out), FMT_COMPILE("<span class=\"fold\">⋯ {} lines unchanged ⋯</span>\n"), hidden);
 }
 
 enum class Run { Leading, Middle, Trailing };
@@ -195,7 +196,7 @@ std::string render_diff(const std::vector<DiffLine>& diff) {
         flush_run(out, run, changed ? Run::Middle : Run::Leading);
         run.clear();
         const bool removed = line.kind == DiffKind::Removed;
-        fmt::format_to(std::back_inserter(out), "<span class=\"{}\">{} {}</span>\n", removed ? "del" : "add",
+        fmt::format_to(std::back_inserter(out), FMT_COMPILE("<span class=\"{}\">{} {}</span>\n"), removed ? "del" : "add",
                        removed ? "−" : "+", escape(line.text));
         changed = true;
     }
@@ -241,19 +242,19 @@ std::string long_chip(std::string_view name, std::string_view value, const Facto
     if (const auto* base = find_factor(base_factors, name)) {
         const auto diff = line_diff(base->value, value);
         const auto counts = count_changes(diff);
-        return fmt::format(chip, escape(name), "differs", fmt::format("+{} −{}", counts.added, counts.removed),
+        return fmt::format(chip, escape(name), "differs", fmt::format(FMT_COMPILE("+{} −{}"), counts.added, counts.removed),
                            render_diff(diff));
     }
     return fmt::format(chip, escape(name), "added", size_hint(value),
-                       fmt::format("<pre>{}</pre>", escape(trim_trailing_line_feeds(value))));
+                       fmt::format(FMT_COMPILE("<pre>{}</pre>"), escape(trim_trailing_line_feeds(value))));
 }
 
 std::string chip_for(const Change& change, const FactorIndex& base_factors) {
     if (!change.value) {
-        return fmt::format(R"(<span class="chip"><span class="chip-key">{}</span> unset</span> )", escape(change.name));
+        return fmt::format(FMT_COMPILE(R"(<span class="chip"><span class="chip-key">{}</span> unset</span> )"), escape(change.name));
     }
     if (is_short_value(*change.value)) {
-        return fmt::format(R"(<span class="chip"><span class="chip-key">{}</span> {}</span> )", escape(change.name),
+        return fmt::format(FMT_COMPILE(R"(<span class="chip"><span class="chip-key">{}</span> {}</span> )"), escape(change.name),
                            escape(*change.value));
     }
     return long_chip(change.name, *change.value, base_factors);
@@ -267,7 +268,7 @@ std::string diffed_value(const FactorPair& factor, const FactorIndex& base_facto
     const auto diff = line_diff(base->value, factor.value);
     const auto counts = count_changes(diff);
     return fmt::format(
-        R"(<details class="long-value"><summary>differs from {} <span class="muted">&middot; +{} −{}</span></summary>{}</details>)",
+        FMT_COMPILE(R"(<details class="long-value"><summary>differs from {} <span class="muted">&middot; +{} −{}</span></summary>{}</details>)"),
         escape(base_name), counts.added, counts.removed, render_diff(diff));
 }
 
@@ -323,7 +324,7 @@ std::string diff_pre(std::string_view old_text, std::string_view new_text) {
 
 std::string change_chips(const std::vector<Change>& changes, const std::vector<FactorPair>& base_factors) {
     if (changes.empty()) return R"(<span class="muted">—</span>)";
-    std::string out = fmt::format(R"(<span class="override-count">{}</span> )", count_noun(changes.size(), "change"));
+    std::string out = fmt::format(FMT_COMPILE(R"(<span class="override-count">{}</span> )"), count_noun(changes.size(), "change"));
     const auto base_index = index_by_name(base_factors);
     for (const auto& change : changes) out += chip_for(change, base_index);
     out.pop_back();
@@ -333,10 +334,10 @@ std::string change_chips(const std::vector<Change>& changes, const std::vector<F
 std::string factor_details_diffed(std::string_view summary, const std::vector<FactorPair>& factors,
                                   const std::vector<FactorPair>& base_factors, std::string_view base_name) {
     if (factors.empty()) return escape(summary);
-    std::string out = fmt::format(R"(<details class="factor-list"><summary>{}</summary><dl>)", escape(summary));
+    std::string out = fmt::format(FMT_COMPILE(R"(<details class="factor-list"><summary>{}</summary><dl>)"), escape(summary));
     const auto base_index = index_by_name(base_factors);
     for (const auto& factor : factors) {
-        fmt::format_to(std::back_inserter(out), "<dt>{}</dt><dd>{}</dd>", escape(factor.name),
+        fmt::format_to(std::back_inserter(out), FMT_COMPILE("<dt>{}</dt><dd>{}</dd>"), escape(factor.name),
                        diffed_value(factor, base_index, base_name));
     }
     out += "</dl></details>";

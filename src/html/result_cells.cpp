@@ -8,6 +8,7 @@
 #include <utility>
 #include <variant>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/numbers.hpp"
@@ -49,7 +50,7 @@ std::string rounded_ms(double value) { return shortest(std::round(value) + 0.0);
 // The drawing says in words what it shows, for readers who cannot see it.
 void append_strip_open(PageBuffer& page, std::string_view label) {
     fmt::format_to(fmt::appender(page),
-                   R"(<svg class="latency-strip-svg" width="320" height="24" viewBox="0 0 320 24" role="img" aria-label="{}"><line class="strip-track" x1="8" y1="14" x2="312" y2="14"/>)",
+                   FMT_COMPILE(R"(<svg class="latency-strip-svg" width="320" height="24" viewBox="0 0 320 24" role="img" aria-label="{}"><line class="strip-track" x1="8" y1="14" x2="312" y2="14"/>)"),
                    label);
 }
 
@@ -58,12 +59,12 @@ std::string passing_strip_label(const LatencyRow& row) {
     const auto& latencies = row.sorted_passing_latencies_ms;
     std::string label =
         latencies.size() == 1
-            ? fmt::format("Passing-sample latency: one sample, {}ms", latencies.front())
-            : fmt::format("Passing-sample latency: fastest {}ms, slowest {}ms", latencies.front(), latencies.back());
+            ? fmt::format(FMT_COMPILE("Passing-sample latency: one sample, {}ms"), latencies.front())
+            : fmt::format(FMT_COMPILE("Passing-sample latency: fastest {}ms, slowest {}ms"), latencies.front(), latencies.back());
     const std::pair<std::string_view, std::optional<double>> percentiles[] = {
         {"p50", row.p50_ms}, {"p95", row.p95_ms}, {"p99", row.p99_ms}};
     for (const auto& [name, value] : percentiles) {
-        if (value && std::isfinite(*value)) fmt::format_to(std::back_inserter(label), ", {} {}ms", name, fixed(*value, 0));
+        if (value && std::isfinite(*value)) fmt::format_to(std::back_inserter(label), FMT_COMPILE(", {} {}ms"), name, fixed(*value, 0));
     }
     return label;
 }
@@ -75,7 +76,7 @@ void append_landmark(PageBuffer& page, std::string_view css_class, std::string_v
     const double x = strip_x(value, scale);
     const Tip tip = tip_at(x);
     fmt::format_to(fmt::appender(page),
-                   R"(<g class="pt"><circle class="landmark {}" cx="{}" cy="14" r="4"/><text class="tip" x="{}" y="9" text-anchor="{}">{} · {}ms</text></g>)",
+                   FMT_COMPILE(R"(<g class="pt"><circle class="landmark {}" cx="{}" cy="14" r="4"/><text class="tip" x="{}" y="9" text-anchor="{}">{} · {}ms</text></g>)"),
                    css_class, coord(x), coord(tip.x), tip.anchor, label, fixed(value, 0));
 }
 
@@ -87,7 +88,7 @@ void append_passing_strip(PageBuffer& page, const LatencyRow& row, double scale)
     auto out = fmt::appender(page);
 
     append_strip_open(page, passing_strip_label(row));
-    fmt::format_to(out, R"(<line class="strip-range" x1="{}" y1="14" x2="{}" y2="14"/>)",
+    fmt::format_to(out, FMT_COMPILE(R"(<line class="strip-range" x1="{}" y1="14" x2="{}" y2="14"/>)"),
                    coord(strip_x(min, scale)), coord(strip_x(max, scale)));
 
     const std::size_t step = std::max<std::size_t>(n / max_strip_dots, 1);
@@ -95,7 +96,7 @@ void append_passing_strip(PageBuffer& page, const LatencyRow& row, double scale)
         const double x = strip_x(static_cast<double>(latencies[i]), scale);
         const Tip tip = tip_at(x);
         fmt::format_to(out,
-                       R"(<g class="pt"><circle class="strip-dot" cx="{}" cy="14" r="2"/><text class="tip" x="{}" y="9" text-anchor="{}">{}ms</text></g>)",
+                       FMT_COMPILE(R"(<g class="pt"><circle class="strip-dot" cx="{}" cy="14" r="2"/><text class="tip" x="{}" y="9" text-anchor="{}">{}ms</text></g>)"),
                        coord(x), coord(tip.x), tip.anchor, latencies[i]);
     }
 
@@ -111,16 +112,16 @@ void append_passing_strip(PageBuffer& page, const LatencyRow& row, double scale)
 
     page += "</svg>";
     const std::string note =
-        n == 1 ? fmt::format("{}ms", fixed(min, 0)) : fmt::format("{}–{}ms", fixed(min, 0), fixed(max, 0));
-    fmt::format_to(out, R"(<span class="strip-note"><b>{}</b></span>)", note);
+        n == 1 ? fmt::format(FMT_COMPILE("{}ms"), fixed(min, 0)) : fmt::format(FMT_COMPILE("{}–{}ms"), fixed(min, 0), fixed(max, 0));
+    fmt::format_to(out, FMT_COMPILE(R"(<span class="strip-note"><b>{}</b></span>)"), note);
 }
 
 void append_average_strip(PageBuffer& page, std::uint64_t average, double scale) {
     const double x = std::min(static_cast<double>(average) / scale, 1.0) * track_length + track_start;
     const Tip tip = tip_at(x);
-    append_strip_open(page, fmt::format("No passing sample: {}ms average over every sample", average));
+    append_strip_open(page, fmt::format(FMT_COMPILE("No passing sample: {}ms average over every sample"), average));
     fmt::format_to(fmt::appender(page),
-                   R"(<g class="pt"><circle class="landmark strip-average" cx="{}" cy="14" r="4"/><text class="tip" x="{}" y="9" text-anchor="{}">{}ms average over every sample</text></g></svg><span class="strip-note"><b>{}ms</b> avg</span>)",
+                   FMT_COMPILE(R"(<g class="pt"><circle class="landmark strip-average" cx="{}" cy="14" r="4"/><text class="tip" x="{}" y="9" text-anchor="{}">{}ms average over every sample</text></g></svg><span class="strip-note"><b>{}ms</b> avg</span>)"),
                    coord(x), coord(tip.x), tip.anchor, average, average);
 }
 
@@ -131,7 +132,7 @@ void append_strip(PageBuffer& page, const LatencyRow& row, double scale) {
         page += R"(<span class="muted">no passing sample — nothing to plot</span>)";
     } else if (row.nothing_evaluated) {
         fmt::format_to(fmt::appender(page),
-                       R"(<span class="muted">no sample was judged — across all {} it stated an average of {}ms per sample</span>)",
+                       FMT_COMPILE(R"(<span class="muted">no sample was judged — across all {} it stated an average of {}ms per sample</span>)"),
                        count_noun(row.samples_executed, "sample"), *row.avg_time_per_sample_ms);
     } else {
         append_average_strip(page, *row.avg_time_per_sample_ms, scale);
@@ -143,12 +144,12 @@ void append_figure(PageBuffer& page, const std::optional<std::string>& ms) {
         page += R"(<td class="latency muted">–</td>)";
         return;
     }
-    fmt::format_to(fmt::appender(page), R"(<td class="latency">{}ms</td>)", *ms);
+    fmt::format_to(fmt::appender(page), FMT_COMPILE(R"(<td class="latency">{}ms</td>)"), *ms);
 }
 
 std::optional<std::string> integer_figure(std::optional<std::uint64_t> value) {
     if (!value) return std::nullopt;
-    return fmt::format("{}", *value);
+    return fmt::format(FMT_COMPILE("{}"), *value);
 }
 
 std::optional<std::string> percentile_figure(std::optional<double> value) {
@@ -159,33 +160,33 @@ std::optional<std::string> percentile_figure(std::optional<double> value) {
 void append_figures_table(PageBuffer& page, const std::vector<LatencyRow>& rows, std::string_view label_heading) {
     auto out = fmt::appender(page);
     fmt::format_to(out,
-                   "<details class=\"latency-figures\"><summary>Stated percentiles, in figures</summary>\n"
+                   FMT_COMPILE("<details class=\"latency-figures\"><summary>Stated percentiles, in figures</summary>\n"
                    "<table class=\"leaderboard\">\n<thead>\n"
                    "<tr><th>{}</th><th>Fastest</th><th>p50</th><th>p95</th><th>p99</th><th>Slowest</th>"
-                   "<th>Average</th><th>Samples</th></tr>\n</thead>\n<tbody>\n",
+                   "<th>Average</th><th>Samples</th></tr>\n</thead>\n<tbody>\n"),
                    label_heading);
     for (const auto& row : rows) {
         const auto& latencies = row.sorted_passing_latencies_ms;
         const bool passed = !latencies.empty();
-        fmt::format_to(out, R"(<tr><td><span class="cfg-badge">{}</span>{}</td>)", row.ordinal, escape(row.label));
+        fmt::format_to(out, FMT_COMPILE(R"(<tr><td><span class="cfg-badge">{}</span>{}</td>)"), row.ordinal, escape(row.label));
         append_figure(page, integer_figure(passed ? std::optional(latencies.front()) : std::nullopt));
         append_figure(page, percentile_figure(row.p50_ms));
         append_figure(page, percentile_figure(row.p95_ms));
         append_figure(page, percentile_figure(row.p99_ms));
         append_figure(page, integer_figure(passed ? std::optional(latencies.back()) : std::nullopt));
         append_figure(page, integer_figure(row.avg_time_per_sample_ms));
-        fmt::format_to(out, "<td class=\"num\">{}</td></tr>\n", row.samples_executed);
+        fmt::format_to(out, FMT_COMPILE("<td class=\"num\">{}</td></tr>\n"), row.samples_executed);
     }
     page += "</tbody>\n</table>\n</details>\n";
 }
 
 std::string input_cell(const FailureDistributionEntry& entry) {
     if (entry.input_index && entry.input_excerpt) {
-        return fmt::format(R"(input {} <span class="muted">“{}”</span>)", *entry.input_index,
+        return fmt::format(FMT_COMPILE(R"(input {} <span class="muted">“{}”</span>)"), *entry.input_index,
                            escape(*entry.input_excerpt));
     }
-    if (entry.input_excerpt) return fmt::format(R"(<span class="muted">“{}”</span>)", escape(*entry.input_excerpt));
-    if (entry.input_index) return fmt::format("input {}", *entry.input_index);
+    if (entry.input_excerpt) return fmt::format(FMT_COMPILE(R"(<span class="muted">“{}”</span>)"), escape(*entry.input_excerpt));
+    if (entry.input_index) return fmt::format(FMT_COMPILE("input {}"), *entry.input_index);
     return R"(<span class="muted">-</span>)";
 }
 
@@ -201,7 +202,7 @@ std::string_view first_line(std::string_view text) {
 std::string base_value_html(std::string_view value) {
     if (is_short_value(value)) return escape(value);
     return fmt::format(
-        R"(<details class="long-value"><summary>{}&hellip; <span class="muted">({})</span></summary><pre>{}</pre></details>)",
+        FMT_COMPILE(R"(<details class="long-value"><summary>{}&hellip; <span class="muted">({})</span></summary><pre>{}</pre></details>)"),
         escape(first_chars(first_line(value), preview_chars)), size_hint(value),
         escape(trim_trailing_line_feeds(value)));
 }
@@ -209,15 +210,15 @@ std::string base_value_html(std::string_view value) {
 }  // namespace
 
 std::string termination_badge(std::string_view reason) {
-    return fmt::format(R"(<span class="{}">{}</span>)", reason == "COMPLETED" ? "badge ok" : "badge flagged",
+    return fmt::format(FMT_COMPILE(R"(<span class="{}">{}</span>)"), reason == "COMPLETED" ? "badge ok" : "badge flagged",
                        escape(reason));
 }
 
 std::string cost_cell(std::optional<std::uint64_t> avg_time_per_sample_ms,
                       std::optional<std::uint64_t> avg_tokens_per_sample) {
     if (!avg_time_per_sample_ms) return "-";
-    if (!avg_tokens_per_sample || *avg_tokens_per_sample == 0) return fmt::format("{}ms", *avg_time_per_sample_ms);
-    return fmt::format("{}ms · {} tok", *avg_time_per_sample_ms, *avg_tokens_per_sample);
+    if (!avg_tokens_per_sample || *avg_tokens_per_sample == 0) return fmt::format(FMT_COMPILE("{}ms"), *avg_time_per_sample_ms);
+    return fmt::format(FMT_COMPILE("{}ms · {} tok"), *avg_time_per_sample_ms, *avg_tokens_per_sample);
 }
 
 void append_stated_latency_cell(PageBuffer& page, std::optional<double> p50_ms, double column_max) {
@@ -231,12 +232,12 @@ void append_stated_latency_cell(PageBuffer& page, std::optional<double> p50_ms, 
         // Bars never leave their track, whatever was stated.
         width = std::isnan(width) ? 0.0 : std::clamp(width, 0.0, 100.0);
         fmt::format_to(out,
-                       "<td class=\"latency\"><span class=\"bar-track narrow\"><span class=\"bar-fill muted\" "
-                       "style=\"width:{}%\"></span></span> {}ms</td>\n",
+                       FMT_COMPILE("<td class=\"latency\"><span class=\"bar-track narrow\"><span class=\"bar-fill muted\" "
+                       "style=\"width:{}%\"></span></span> {}ms</td>\n"),
                        fixed(width, 0), fixed(*p50_ms, 0));
         return;
     }
-    fmt::format_to(out, "<td class=\"latency\">{}ms</td>\n", fixed(*p50_ms, 0));
+    fmt::format_to(out, FMT_COMPILE("<td class=\"latency\">{}ms</td>\n"), fixed(*p50_ms, 0));
 }
 
 void append_latency_block(PageBuffer& page, const std::vector<LatencyRow>& rows, std::string_view label_heading) {
@@ -250,24 +251,24 @@ void append_latency_block(PageBuffer& page, const std::vector<LatencyRow>& rows,
 
     auto out = fmt::appender(page);
     fmt::format_to(out,
-                   "<h3>Latency distribution</h3>\n<div class=\"pc-grid latency\">\n<div class=\"pc-head\">"
-                   "<span class=\"pc-label\">{}</span><span class=\"lat-cell\">Passing-sample latency</span></div>\n",
+                   FMT_COMPILE("<h3>Latency distribution</h3>\n<div class=\"pc-grid latency\">\n<div class=\"pc-head\">"
+                   "<span class=\"pc-label\">{}</span><span class=\"lat-cell\">Passing-sample latency</span></div>\n"),
                    label_heading);
     for (const auto& row : rows) {
         fmt::format_to(out,
-                       R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">{}</span>{}</span><span class="lat-cell">)",
+                       FMT_COMPILE(R"(<div class="lat-row"><span class="pc-label"><span class="cfg-badge">{}</span>{}</span><span class="lat-cell">)"),
                        row.ordinal, escape(row.label));
         append_strip(page, row, scale);
         page += "</span></div>\n";
     }
     fmt::format_to(out,
-                   "</div>\n<p class=\"legend strip-axis\">0ms – {}ms · <span class=\"mark-fastest\">● Fastest</span> "
+                   FMT_COMPILE("</div>\n<p class=\"legend strip-axis\">0ms – {}ms · <span class=\"mark-fastest\">● Fastest</span> "
                    "<span class=\"mark-p50\">● p50</span> <span class=\"mark-p95\">● p95</span> "
                    "<span class=\"mark-p99\">● p99</span> <span class=\"mark-slowest\">● Slowest</span> · "
                    "<span class=\"mark-average\">○ average over every sample</span></p>\n"
                    "<p class=\"legend strip-axis\">Percentiles come from passing samples only, so a run that never "
                    "passed publishes none and states its average alone. An unstated percentile reads as a dash — "
-                   "never a locally computed replacement. Grey dots are an evenly-thinned subset, for shape.</p>\n",
+                   "never a locally computed replacement. Grey dots are an evenly-thinned subset, for shape.</p>\n"),
                    *axis_max);
     append_figures_table(page, rows, label_heading);
 }
@@ -277,14 +278,14 @@ void append_failure_breakdown(PageBuffer& page, std::string_view heading, const 
     if (!any) return;
     auto out = fmt::appender(page);
     fmt::format_to(out,
-                   "<h3>Failure breakdown</h3>\n<table class=\"failure-breakdown\">\n<thead>\n"
-                   "<tr><th>{}</th><th>Condition</th><th>Failures</th><th>Input</th></tr>\n</thead>\n<tbody>\n",
+                   FMT_COMPILE("<h3>Failure breakdown</h3>\n<table class=\"failure-breakdown\">\n<thead>\n"
+                   "<tr><th>{}</th><th>Condition</th><th>Failures</th><th>Input</th></tr>\n</thead>\n<tbody>\n"),
                    escape(heading));
     for (const auto& group : groups) {
         const std::string label = escape(group.label);
         for (const auto& entry : group.entries) {
             const bool undelivered = entry.kind && *entry.kind == "delivery";
-            fmt::format_to(out, "<tr><td>{}</td><td>{}{}</td><td class=\"num\">{}</td><td>{}</td></tr>\n", label,
+            fmt::format_to(out, FMT_COMPILE("<tr><td>{}</td><td>{}{}</td><td class=\"num\">{}</td><td>{}</td></tr>\n"), label,
                            undelivered ? R"(<span class="badge delivery">no delivery</span> )" : "",
                            long_value_html(entry.condition), entry.count, input_cell(entry));
         }
@@ -295,9 +296,9 @@ void append_failure_breakdown(PageBuffer& page, std::string_view heading, const 
 void append_base_config(PageBuffer& page, std::string_view summary_html, const std::vector<FactorLine>& lines) {
     if (lines.empty()) return;
     auto out = fmt::appender(page);
-    fmt::format_to(out, R"(<details class="factor-list base-config"><summary>{}</summary><dl>)", summary_html);
+    fmt::format_to(out, FMT_COMPILE(R"(<details class="factor-list base-config"><summary>{}</summary><dl>)"), summary_html);
     for (const auto& line : lines) {
-        fmt::format_to(out, "<dt>{}</dt><dd>{}</dd>", escape(line.name), base_value_html(line.value));
+        fmt::format_to(out, FMT_COMPILE("<dt>{}</dt><dd>{}</dd>"), escape(line.name), base_value_html(line.value));
     }
     page += "</dl></details>\n";
 }
@@ -308,14 +309,14 @@ bool is_short_value(std::string_view text) {
 
 std::string long_value_html(std::string_view text) {
     if (is_short_value(text)) return escape(text);
-    return fmt::format("<pre>{}</pre>", escape(trim_trailing_line_feeds(text)));
+    return fmt::format(FMT_COMPILE("<pre>{}</pre>"), escape(trim_trailing_line_feeds(text)));
 }
 
 std::string size_hint(std::string_view text) {
     const auto trimmed = trim_trailing_line_feeds(text);
     const auto feeds = static_cast<std::size_t>(std::count(trimmed.begin(), trimmed.end(), '\n'));
-    if (feeds > 0) return fmt::format("{} lines", feeds + 1);
-    return fmt::format("{}.{} kB", text.size() / 1000, text.size() % 1000 / 100);
+    if (feeds > 0) return fmt::format(FMT_COMPILE("{} lines"), feeds + 1);
+    return fmt::format(FMT_COMPILE("{}.{} kB"), text.size() / 1000, text.size() % 1000 / 100);
 }
 
 std::string factor_display(const FactorValue& value) {

@@ -1,5 +1,6 @@
 #include "html/text.hpp"
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 #include <utf8.h>
 
@@ -55,15 +56,15 @@ std::string escape(std::string_view text) {
             out += text[i++];
             continue;
         }
-        fmt::format_to(std::back_inserter(out), "\\u{{{:x}}}", static_cast<std::uint32_t>(code));
+        fmt::format_to(std::back_inserter(out), FMT_COMPILE("\\u{{{:x}}}"), static_cast<std::uint32_t>(code));
         i += length;
     }
     return out;
 }
 
 std::string count_noun(std::uint64_t n, std::string_view noun) {
-    if (n == 1) return fmt::format("1 {}", noun);
-    return fmt::format("{} {}s", n, noun);
+    if (n == 1) return fmt::format(FMT_COMPILE("1 {}"), noun);
+    return fmt::format(FMT_COMPILE("{} {}s"), n, noun);
 }
 
 std::size_t char_count(std::string_view text) {

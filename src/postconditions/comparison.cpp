@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/numbers.hpp"
@@ -86,24 +87,24 @@ CheckId CheckId::of(const StandingsRowView& row) {
 
 std::string CheckId::label() const {
     if (const auto* pf = std::get_if<PathForm>(&kind)) {
-        auto expected = pf->expected ? fmt::format(" <code>{}</code>", escape(excerpt(*pf->expected))) : std::string();
-        return fmt::format("<code>{}</code> <b>{}</b>{}", escape(pf->path), escape(pf->form), expected);
+        auto expected = pf->expected ? fmt::format(FMT_COMPILE(" <code>{}</code>"), escape(excerpt(*pf->expected))) : std::string();
+        return fmt::format(FMT_COMPILE("<code>{}</code> <b>{}</b>{}"), escape(pf->path), escape(pf->form), expected);
     }
     if (const auto* fo = std::get_if<FormOnly>(&kind)) {
         // The form-only kind shows its expected value whole: it is usually short.
-        if (fo->expected) return fmt::format("<b>{}</b> <code>{}</code>", escape(fo->form), escape(*fo->expected));
-        return fmt::format("<b>{}</b>", escape(fo->form));
+        if (fo->expected) return fmt::format(FMT_COMPILE("<b>{}</b> <code>{}</code>"), escape(fo->form), escape(*fo->expected));
+        return fmt::format(FMT_COMPILE("<b>{}</b>"), escape(fo->form));
     }
     return escape(std::get<CheckOnly>(kind).check);
 }
 
 std::string plain_label(const CheckId& id) {
     if (const auto* pf = std::get_if<PathForm>(&id.kind)) {
-        if (pf->expected) return fmt::format("{} {} {}", pf->path, pf->form, excerpt(*pf->expected));
-        return fmt::format("{} {}", pf->path, pf->form);
+        if (pf->expected) return fmt::format(FMT_COMPILE("{} {} {}"), pf->path, pf->form, excerpt(*pf->expected));
+        return fmt::format(FMT_COMPILE("{} {}"), pf->path, pf->form);
     }
     if (const auto* fo = std::get_if<FormOnly>(&id.kind)) {
-        if (fo->expected) return fmt::format("{} {}", fo->form, *fo->expected);
+        if (fo->expected) return fmt::format(FMT_COMPILE("{} {}"), fo->form, *fo->expected);
         return fo->form;
     }
     return std::get<CheckOnly>(id.kind).check;
@@ -194,7 +195,7 @@ std::string excerpt(std::string_view text) {
 }
 
 std::string section_anchor_prefix(std::size_t section) {
-    return section == 0 ? std::string() : fmt::format("s{}-", section + 1);
+    return section == 0 ? std::string() : fmt::format(FMT_COMPILE("s{}-"), section + 1);
 }
 
 }  // namespace brelk

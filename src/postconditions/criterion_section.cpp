@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/numbers.hpp"
@@ -25,7 +26,7 @@ template <class Out>
 void write_class_row(Out out, std::string_view mark, std::string_view glyph, std::string_view text,
                      std::string_view count) {
     fmt::format_to(out,
-                   R"(<div class="pc-class"><span class="g {}">{}</span><span class="txt">{}</span><span class="cnt">{}</span></div>)",
+                   FMT_COMPILE(R"(<div class="pc-class"><span class="g {}">{}</span><span class="txt">{}</span><span class="cnt">{}</span></div>)"),
                    mark, glyph, text, count);
 }
 
@@ -41,15 +42,15 @@ std::string verdict_classes(const Column& column) {
     for (std::size_t i = 0; i < shown; ++i) {
         const auto& entry = *entries[i];
         bool delivery = entry.kind && *entry.kind == "delivery";
-        auto text = fmt::format("{} <code>{}</code>", delivery ? "no delivery —" : "first failure at", escape(entry.condition));
+        auto text = fmt::format(FMT_COMPILE("{} <code>{}</code>"), delivery ? "no delivery —" : "first failure at", escape(entry.condition));
         auto count = count_noun(entry.count, "sample");
-        if (entry.input_index) count += fmt::format(" · {} {}", "input", *entry.input_index);
+        if (entry.input_index) count += fmt::format(FMT_COMPILE(" · {} {}"), "input", *entry.input_index);
         write_class_row(std::back_inserter(rows), delivery ? "m-none" : "m-fail", delivery ? "○" : "✗", text, count);
     }
     if (entries.size() <= shown) return rows;
     std::uint64_t rest = 0;
     for (std::size_t i = shown; i < entries.size(); ++i) rest = saturating_add(rest, entries[i]->count);
-    fmt::format_to(std::back_inserter(rows), R"(<div class="pc-tail">… {} — {}</div>)",
+    fmt::format_to(std::back_inserter(rows), FMT_COMPILE(R"(<div class="pc-tail">… {} — {}</div>)"),
                    count_noun(entries.size() - shown, "further failing condition"), count_noun(rest, "sample"));
     return rows;
 }
@@ -115,8 +116,8 @@ CriterionCounts counts_of(const Column& column, const StandingsBlockView* block)
 std::string bound_span(const StandingsBlockView* block) {
     if (!block || !block->bound) return {};
     const auto& bound = *block->bound;
-    auto level = bound.confidence_level ? fmt::format(" at {}%", fixed(*bound.confidence_level * 100.0, 0)) : std::string();
-    return fmt::format(R"(<span class="crit-bound">at least {}{}</span>)", fixed(bound.wilson_lower_bound, 3), level);
+    auto level = bound.confidence_level ? fmt::format(FMT_COMPILE(" at {}%"), fixed(*bound.confidence_level * 100.0, 0)) : std::string();
+    return fmt::format(FMT_COMPILE(R"(<span class="crit-bound">at least {}{}</span>)"), fixed(bound.wilson_lower_bound, 3), level);
 }
 
 void append_rate_cell(PageBuffer& page, const Column& column, const StandingsBlockView* block, bool judged_nothing) {
@@ -128,22 +129,22 @@ void append_rate_cell(PageBuffer& page, const Column& column, const StandingsBlo
     }
     auto out = fmt::appender(page);
     if (judged_nothing) {
-        fmt::format_to(out, R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:{}">—</span><span class="crit-count">nothing judged</span></span>)",
+        fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:{}">—</span><span class="crit-count">nothing judged</span></span>)"),
                        nothing_to_judge_colour);
         return;
     }
     double rate = static_cast<double>(counts.passed) / static_cast<double>(total);
     auto colour = tally_colour(Tally{counts.passed, counts.failed, 0});
-    fmt::format_to(out, R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:{}">{}</span><span class="crit-count">{} of {} samples</span>{}</span>)",
+    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell crit-cell"><span class="crit-rate" style="color:{}">{}</span><span class="crit-count">{} of {} samples</span>{}</span>)"),
                    *colour, fixed(rate, 3), counts.passed, total, bound_span(block));
 }
 
 void append_criterion_panel(PageBuffer& page, std::string_view prefix, const Column& column, std::size_t c, std::size_t column_count,
                             bool judged_nothing, std::string_view failure_rows) {
     auto out = fmt::appender(page);
-    fmt::format_to(out, R"(<div class="pc-cfg" id="{}pc-{}-criterion-cfg-{}">)", prefix, c, column.ordinal);
+    fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-cfg" id="{}pc-{}-criterion-cfg-{}">)"), prefix, c, column.ordinal);
     if (column_count >= 2) {
-        fmt::format_to(out, R"(<div class="pc-who"><span class="cfg-badge">{}</span>{}</div>)", column.ordinal,
+        fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-who"><span class="cfg-badge">{}</span>{}</div>)"), column.ordinal,
                        escape(column.name));
     }
     if (judged_nothing) {
@@ -167,12 +168,12 @@ void append_slack_note(PageBuffer& page, std::span<const StandingsBlockView* con
         const auto* block = blocks[i];
         if (!block || !block->optional_slack) continue;
         if (!items.empty()) items += " · ";
-        fmt::format_to(std::back_inserter(items), R"(<span class="cfg-badge">{}</span><code>optional-slack: {}</code>)",
+        fmt::format_to(std::back_inserter(items), FMT_COMPILE(R"(<span class="cfg-badge">{}</span><code>optional-slack: {}</code>)"),
                        columns[i].ordinal, escape(*block->optional_slack));
     }
     if (items.empty()) return;
     fmt::format_to(fmt::appender(page),
-                   "<p class=\"legend\">Optional checks may fail within a declared budget without failing their criterion: {}</p>\n",
+                   FMT_COMPILE("<p class=\"legend\">Optional checks may fail within a declared budget without failing their criterion: {}</p>\n"),
                    items);
 }
 
@@ -184,7 +185,7 @@ void append_section(PageBuffer& page, const Comparison& comparison, const Criter
                                         [](const auto& check) { return stated_provenance(check) != Provenance::Input; });
     const auto c = index + 1;
     fmt::format_to(fmt::appender(page),
-                   R"(<details class="crit" style="--pc-columns: {}"><summary><span class="crit-label"><span class="crit-kind">Criterion:</span> <span class="crit-name">{}</span> <span class="crit-note">{}</span></span>)",
+                   FMT_COMPILE(R"(<details class="crit" style="--pc-columns: {}"><summary><span class="crit-label"><span class="crit-kind">Criterion:</span> <span class="crit-name">{}</span> <span class="crit-note">{}</span></span>)"),
                    comparison.column_count, escape(criterion.name),
                    count_noun(static_cast<std::uint64_t>(postconditions), "postcondition"));
     for (std::size_t i = 0; i < columns.size(); ++i) {

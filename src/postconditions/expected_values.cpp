@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/numbers.hpp"
@@ -88,7 +89,7 @@ std::vector<ExpectedValue> expected_values_of(const Comparison& comparison, std:
 // The key goes into ids and hrefs through `escape`: a key from a verdict
 // record may hold a double quote or an angle bracket.
 std::string expected_value_id(std::string_view prefix, std::string_view key, const ExpectedValue& value) {
-    return fmt::format("{}exp-{}-{}-{}", prefix, escape(key), value.criterion_number, value.check_number);
+    return fmt::format(FMT_COMPILE("{}exp-{}-{}-{}"), prefix, escape(key), value.criterion_number, value.check_number);
 }
 
 void append_input_strip(PageBuffer& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
@@ -99,7 +100,7 @@ void append_input_strip(PageBuffer& page, std::string_view prefix, std::string_v
         auto colour = tally_colour(tally);
         if (!colour) continue;
         fmt::format_to(fmt::appender(page),
-                       R"(<a class="sq-link" href="#{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)",
+                       FMT_COMPILE(R"(<a class="sq-link" href="#{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)"),
                        expected_value_id(prefix, key, value), escape(plain_label(value.check->id)), stated_state(tally), *colour);
     }
     page += "</span>";
@@ -113,10 +114,10 @@ void append_expected_panel(PageBuffer& page, std::string_view prefix, std::strin
         return;
     }
     auto out = fmt::appender(page);
-    fmt::format_to(out, "<div class=\"pc-grid nested\" style=\"--pc-columns: {}\">\n", columns.size());
+    fmt::format_to(out, FMT_COMPILE("<div class=\"pc-grid nested\" style=\"--pc-columns: {}\">\n"), columns.size());
     append_head(page, columns, "Expected postcondition");
     for (const auto& value : values) {
-        fmt::format_to(out, R"(<div class="pc-row static" id="{}"><span class="pc-label">{})", expected_value_id(prefix, key, value),
+        fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-row static" id="{}"><span class="pc-label">{})"), expected_value_id(prefix, key, value),
                        value.check->id.label());
         page += "</span>";
         for (const auto& tally : value.tallies) append_cell(page, tally);
@@ -128,10 +129,10 @@ void append_expected_panel(PageBuffer& page, std::string_view prefix, std::strin
 void append_input_row(PageBuffer& page, const Comparison& comparison, std::string_view key, std::string_view anchor,
                       const InputTally& tally, std::span<const Column> columns, const ExcerptIndex& excerpts) {
     auto out = fmt::appender(page);
-    fmt::format_to(out, R"(<details class="pc-row exp-row" id="{}{}"><summary>)", comparison.anchor_prefix, anchor);
-    fmt::format_to(out, R"(<span class="pc-label"><b>{}</b>)", input_name(key));
+    fmt::format_to(out, FMT_COMPILE(R"(<details class="pc-row exp-row" id="{}{}"><summary>)"), comparison.anchor_prefix, anchor);
+    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-label"><b>{}</b>)"), input_name(key));
     if (auto stated = excerpts.find(key)) {
-        fmt::format_to(out, R"( <span class="muted">{}</span>)", escape(excerpt(*stated)));
+        fmt::format_to(out, FMT_COMPILE(R"( <span class="muted">{}</span>)"), escape(excerpt(*stated)));
     }
     page += "</span>";
 
@@ -139,10 +140,10 @@ void append_input_row(PageBuffer& page, const Comparison& comparison, std::strin
     std::uint64_t samples = 0;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         if (c > 0) title += " · ";
-        fmt::format_to(std::back_inserter(title), "{}: {}", columns[c].name, tally.samples[c]);
+        fmt::format_to(std::back_inserter(title), FMT_COMPILE("{}: {}"), columns[c].name, tally.samples[c]);
         samples = saturating_add(samples, tally.samples[c]);
     }
-    fmt::format_to(out, R"(<span class="pc-cell samples" title="{}">{}</span>)", escape(title), samples);
+    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell samples" title="{}">{}</span>)"), escape(title), samples);
 
     auto values = expected_values_of(comparison, key);
     for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -182,12 +183,12 @@ void append_expected_values(PageBuffer& page, const Comparison& comparison, std:
 
     auto out = fmt::appender(page);
     fmt::format_to(out,
-                   "<div class=\"pc-grid inputs\" style=\"--pc-columns: {}\">\n<div class=\"pc-head\"><span "
-                   "class=\"pc-label\">Input</span><span class=\"pc-cell\">Samples</span>",
+                   FMT_COMPILE("<div class=\"pc-grid inputs\" style=\"--pc-columns: {}\">\n<div class=\"pc-head\"><span "
+                   "class=\"pc-label\">Input</span><span class=\"pc-cell\">Samples</span>"),
                    columns.size());
     for (const auto& column : columns) {
-        auto badge = columns.size() >= 2 ? fmt::format(R"(<span class="cfg-badge">{}</span>)", column.ordinal) : std::string();
-        fmt::format_to(out, R"(<span class="pc-pair pc-pair-head">{}<span class="cfg-name">{}</span></span>)", badge,
+        auto badge = columns.size() >= 2 ? fmt::format(FMT_COMPILE(R"(<span class="cfg-badge">{}</span>)"), column.ordinal) : std::string();
+        fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-pair pc-pair-head">{}<span class="cfg-name">{}</span></span>)"), badge,
                        escape(column.name));
     }
     page += "</div>\n";
@@ -200,7 +201,7 @@ void append_expected_values(PageBuffer& page, const Comparison& comparison, std:
     }
     page += "</div>\n";
     if (keys.size() > enumerated_inputs) {
-        fmt::format_to(out, "<p class=\"legend\">… {} not enumerated.</p>\n",
+        fmt::format_to(out, FMT_COMPILE("<p class=\"legend\">… {} not enumerated.</p>\n"),
                        count_noun(keys.size() - enumerated_inputs, "further input"));
     }
 }

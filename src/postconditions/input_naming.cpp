@@ -5,6 +5,7 @@
 #include <limits>
 #include <unordered_set>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/text.hpp"
@@ -42,13 +43,13 @@ bool is_ascii_alnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <=
 
 std::string link_of(std::string_view key, std::optional<std::string_view> stated) {
     if (!stated) return input_name(key);
-    return fmt::format(R"({} <span class="muted">{}</span>)", input_name(key), escape(excerpt(*stated)));
+    return fmt::format(FMT_COMPILE(R"({} <span class="muted">{}</span>)"), input_name(key), escape(excerpt(*stated)));
 }
 
 }  // namespace
 
 std::string input_name(std::string_view key) {
-    if (all_digits(key)) return fmt::format("input {}", escape(key));
+    if (all_digits(key)) return fmt::format(FMT_COMPILE("input {}"), escape(key));
     return escape(key);
 }
 
@@ -130,7 +131,7 @@ std::vector<std::string> unique_input_anchors(std::span<const std::string_view> 
     std::unordered_set<std::string> taken;
     for (auto key : keys) {
         std::string anchor = input_anchor(key);
-        for (std::size_t n = 2; !taken.insert(anchor).second; ++n) anchor = fmt::format("{}-{}", input_anchor(key), n);
+        for (std::size_t n = 2; !taken.insert(anchor).second; ++n) anchor = fmt::format(FMT_COMPILE("{}-{}"), input_anchor(key), n);
         anchors.push_back(std::move(anchor));
     }
     return anchors;

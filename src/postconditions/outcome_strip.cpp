@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/text.hpp"
@@ -39,13 +40,13 @@ void append_squares(std::string& out, std::string_view prefix, const CriterionVi
         // The square leads to the check's summary in the criterion section,
         // the one element below that carries an id for it.
         fmt::format_to(std::back_inserter(out),
-                       R"(<a class="sq-link" href="#{}pc-{}-{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)",
+                       FMT_COMPILE(R"(<a class="sq-link" href="#{}pc-{}-{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)"),
                        prefix, c, k, escape(plain_label(check.id)), stated_state(tally), *colour);
     }
 }
 
 void append_break(std::string& out, const CriterionView& criterion) {
-    fmt::format_to(std::back_inserter(out), R"(<span class="strip-break" title="{}"></span>)", escape(criterion.name));
+    fmt::format_to(std::back_inserter(out), FMT_COMPILE(R"(<span class="strip-break" title="{}"></span>)"), escape(criterion.name));
 }
 
 }  // namespace
@@ -59,14 +60,14 @@ std::optional<std::string> tally_colour(const Tally& tally) {
     const auto& from = share < 0.5 ? ramp_start : ramp_middle;
     const auto& to = share < 0.5 ? ramp_middle : ramp_end;
     double t = share < 0.5 ? 2.0 * share : 2.0 * (share - 0.5);
-    return fmt::format("#{:02x}{:02x}{:02x}", channel(from.red, to.red, t), channel(from.green, to.green, t),
+    return fmt::format(FMT_COMPILE("#{:02x}{:02x}{:02x}"), channel(from.red, to.red, t), channel(from.green, to.green, t),
                        channel(from.blue, to.blue, t));
 }
 
 std::string stated_state(const Tally& tally) {
     if (!tally.judged()) return "nothing to judge on any sample";
-    auto suffix = tally.skipped != 0 ? fmt::format(", nothing to judge on {}", tally.skipped) : std::string();
-    return fmt::format("held on {} of {} samples{}", tally.passed, tally.total(), suffix);
+    auto suffix = tally.skipped != 0 ? fmt::format(FMT_COMPILE(", nothing to judge on {}"), tally.skipped) : std::string();
+    return fmt::format(FMT_COMPILE("held on {} of {} samples{}"), tally.passed, tally.total(), suffix);
 }
 
 std::string strip(const Comparison& comparison, std::size_t column) {
@@ -93,7 +94,7 @@ std::string strip_for_criterion(const Comparison& comparison, std::size_t column
         append_squares(squares, comparison.anchor_prefix, criterion, c, column);
     }
     if (!matched) return R"(<span class="muted">-</span>)";
-    return fmt::format(R"(<span class="outcome-strip">{}</span>)", squares);
+    return fmt::format(FMT_COMPILE(R"(<span class="outcome-strip">{}</span>)"), squares);
 }
 
 std::string strip_for_criterion(const Comparison& comparison, std::size_t column, std::string_view name,
@@ -103,12 +104,12 @@ std::string strip_for_criterion(const Comparison& comparison, std::size_t column
     if (found == positions.end()) return R"(<span class="muted">-</span>)";
     std::string squares;
     append_squares(squares, comparison.anchor_prefix, comparison.criteria[found->second], found->second + 1, column);
-    return fmt::format(R"(<span class="outcome-strip">{}</span>)", squares);
+    return fmt::format(FMT_COMPILE(R"(<span class="outcome-strip">{}</span>)"), squares);
 }
 
 void append_strip_legend(PageBuffer& page, std::string_view legend) {
     fmt::format_to(fmt::appender(page),
-                   R"(<p class="legend strip-legend">{}<span class="key"><span class="ramp"></span><span class="ramp-ends"><span>none held</span><span>all held</span></span></span><span class="key"><span class="sq" style="background:{}"></span> nothing to judge — not a rate, and off the scale</span>)",
+                   FMT_COMPILE(R"(<p class="legend strip-legend">{}<span class="key"><span class="ramp"></span><span class="ramp-ends"><span>none held</span><span>all held</span></span></span><span class="key"><span class="sq" style="background:{}"></span> nothing to judge — not a rate, and off the scale</span>)"),
                    legend, nothing_to_judge_colour);
     page += "</p>\n";
 }
@@ -116,14 +117,14 @@ void append_strip_legend(PageBuffer& page, std::string_view legend) {
 void append_head(PageBuffer& page, std::span<const Column> columns, std::string_view label) {
     auto out = fmt::appender(page);
     if (columns.size() == 1) {
-        fmt::format_to(out, R"(<div class="pc-head"><span class="pc-label">{}</span><span class="pc-cell" title="{}">Held</span></div>)",
+        fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-head"><span class="pc-label">{}</span><span class="pc-cell" title="{}">Held</span></div>)"),
                        escape(label), escape(columns.front().name));
         page += "\n";
         return;
     }
-    fmt::format_to(out, R"(<div class="pc-head"><span class="pc-label">{}</span>)", escape(label));
+    fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-head"><span class="pc-label">{}</span>)"), escape(label));
     for (const auto& column : columns) {
-        fmt::format_to(out, R"(<span class="pc-cell pc-cfg-head" title="{0}"><span class="cfg-badge">{1}</span><span class="cfg-name">{0}</span></span>)",
+        fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell pc-cfg-head" title="{0}"><span class="cfg-badge">{1}</span><span class="cfg-name">{0}</span></span>)"),
                        escape(column.name), column.ordinal);
     }
     page += "</div>\n";
@@ -134,12 +135,12 @@ void append_cell(PageBuffer& page, const Tally& tally) {
     if (tally.total() == 0) {
         mark = R"(<span class="muted">-</span>)";
     } else if (tally.judged()) {
-        mark = fmt::format(R"(<span class="mark" style="color:{}">{}/{}</span>)", *tally_colour(tally), tally.passed,
+        mark = fmt::format(FMT_COMPILE(R"(<span class="mark" style="color:{}">{}/{}</span>)"), *tally_colour(tally), tally.passed,
                            tally.total());
     } else {
-        mark = fmt::format(R"(<span class="mark" style="color:{}">—/{}</span>)", nothing_to_judge_colour, tally.total());
+        mark = fmt::format(FMT_COMPILE(R"(<span class="mark" style="color:{}">—/{}</span>)"), nothing_to_judge_colour, tally.total());
     }
-    fmt::format_to(fmt::appender(page), R"(<span class="pc-cell" title="{} passed · {} failed · {} never evaluated">{}</span>)",
+    fmt::format_to(fmt::appender(page), FMT_COMPILE(R"(<span class="pc-cell" title="{} passed · {} failed · {} never evaluated">{}</span>)"),
                    tally.passed, tally.failed, tally.skipped, mark);
 }
 

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/numbers.hpp"
@@ -62,7 +63,7 @@ std::vector<PanelRow> observed_rows(const CheckView& check, const std::vector<st
 
     std::vector<PanelRow> rows;
     for (const auto& [observed, sum] : order) {
-        PanelRow row{fmt::format(R"(obtained <code class="obtained">{}</code>)", escape(excerpt(observed))),
+        PanelRow row{fmt::format(FMT_COMPILE(R"(obtained <code class="obtained">{}</code>)"), escape(excerpt(observed))),
                      std::vector<std::optional<ClassCell>>(check.rows.size()), "m-fail", "✗"};
         for (std::size_t c = 0; c < by_column.size(); ++c) {
             auto it = std::find_if(by_column[c].begin(), by_column[c].end(),
@@ -126,7 +127,7 @@ std::string where_text(const Keys& inputs, std::size_t all_inputs, const Excerpt
     // With a single input in the whole check, naming it says more than "every input".
     if (all_inputs >= 2 && inputs.size() == all_inputs) return "every input";
     if (inputs.size() < 3) return where_from(inputs, excerpts);
-    return fmt::format("{} of {} inputs", inputs.size(), all_inputs);
+    return fmt::format(FMT_COMPILE("{} of {} inputs"), inputs.size(), all_inputs);
 }
 
 std::size_t distinct_inputs(const CheckView& check) {
@@ -141,16 +142,16 @@ void append_matrix(PageBuffer& page, const CheckView& check, const std::vector<P
                    std::size_t column_count, const ExcerptIndex& excerpts) {
     const auto all_inputs = distinct_inputs(check);
     auto out = fmt::appender(page);
-    fmt::format_to(out, "<div class=\"class-grid\" style=\"--pc-columns: {}\">\n", column_count);
+    fmt::format_to(out, FMT_COMPILE("<div class=\"class-grid\" style=\"--pc-columns: {}\">\n"), column_count);
     for (const auto& row : rows) {
-        fmt::format_to(out, R"(<div class="class-row"><span class="pc-label"><span class="{}">{}</span> {}</span>)", row.mark,
+        fmt::format_to(out, FMT_COMPILE(R"(<div class="class-row"><span class="pc-label"><span class="{}">{}</span> {}</span>)"), row.mark,
                        row.glyph, row.text);
         for (const auto& cell : row.cells) {
             if (!cell) {
                 page += R"(<span class="pc-cell class-cell"><span class="muted">—</span></span>)";
                 continue;
             }
-            fmt::format_to(out, R"(<span class="pc-cell class-cell"><span class="class-count {}">{}</span><span class="class-where">{}</span></span>)",
+            fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell class-cell"><span class="class-count {}">{}</span><span class="class-where">{}</span></span>)"),
                            row.mark, cell->count, where_text(cell->inputs, all_inputs, excerpts));
         }
         page += "</div>\n";
@@ -168,11 +169,11 @@ void append_stated_fractions(PageBuffer& page, const Rows& rows, const Column& c
         double counted = static_cast<double>(row->passed) / static_cast<double>(judged);
         if (!(std::fabs(row->observed_fraction - counted) > std::numeric_limits<double>::epsilon())) continue;
         if (!items.empty()) items += " · ";
-        fmt::format_to(std::back_inserter(items), "{}: {}", input_name(row->input_key), fixed(row->observed_fraction, 3));
+        fmt::format_to(std::back_inserter(items), FMT_COMPILE("{}: {}"), input_name(row->input_key), fixed(row->observed_fraction, 3));
     }
     if (items.empty()) return;
     fmt::format_to(fmt::appender(page),
-                   R"(<div class="pc-tail"><span class="cfg-badge">{}</span>{} · <div class="pc-tail">stated observed fraction — {}</div></div>)",
+                   FMT_COMPILE(R"(<div class="pc-tail"><span class="cfg-badge">{}</span>{} · <div class="pc-tail">stated observed fraction — {}</div></div>)"),
                    column.ordinal, escape(column.name), items);
 }
 
@@ -193,15 +194,15 @@ std::uint64_t elided_of(const CheckView& check) {
 void append_check_row(PageBuffer& page, std::string_view prefix, const CheckView& check, std::size_t c, std::size_t k,
                       std::span<const Column> columns, const ExcerptIndex& excerpts) {
     auto out = fmt::appender(page);
-    fmt::format_to(out, R"(<details class="pc-row"><summary id="{}pc-{}-{}">)", prefix, c, k);
-    fmt::format_to(out, R"(<span class="pc-label">{}{}</span>)", check.id.label(),
+    fmt::format_to(out, FMT_COMPILE(R"(<details class="pc-row"><summary id="{}pc-{}-{}">)"), prefix, c, k);
+    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-label">{}{}</span>)"), check.id.label(),
                    any_optional(check) ? R"( <span class="badge optional">optional</span>)" : "");
     for (const auto& tally : check.tallies) append_cell(page, tally);
     page += R"(</summary><div class="pc-panel">)";
     auto rows = panel_rows(check);
     if (!rows.empty()) append_matrix(page, check, rows, columns.size(), excerpts);
     if (auto elided = elided_of(check); elided != 0) {
-        fmt::format_to(out, R"(<div class="pc-tail">{} beyond the stated exemplars</div>)",
+        fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-tail">{} beyond the stated exemplars</div>)"),
                        count_noun(elided, "further sample"));
     }
     for (std::size_t i = 0; i < columns.size() && i < check.rows.size(); ++i) {
@@ -219,7 +220,7 @@ void append_postcondition_grid(PageBuffer& page, const Comparison& comparison, c
 
 void append_postcondition_grid(PageBuffer& page, const Comparison& comparison, const CriterionView& criterion,
                                std::size_t index, std::span<const Column> columns, const ExcerptIndex& excerpts) {
-    fmt::format_to(fmt::appender(page), "<div class=\"pc-grid\" style=\"--pc-columns: {}\">\n", comparison.column_count);
+    fmt::format_to(fmt::appender(page), FMT_COMPILE("<div class=\"pc-grid\" style=\"--pc-columns: {}\">\n"), comparison.column_count);
     append_head(page, columns, "Postcondition");
     // Input checks keep their number so that the strips' anchors line up.
     for (std::size_t k = 1; k <= criterion.checks.size(); ++k) {

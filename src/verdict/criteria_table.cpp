@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/numbers.hpp"
@@ -38,15 +39,15 @@ struct TableFacts {
 void append_row(PageBuffer& page, const CriterionRow& row, const TableFacts& facts) {
     std::string postconditions;
     if (facts.comparison.has_checks()) {
-        postconditions = fmt::format(R"(<td class="postconditions">{}</td>)",
+        postconditions = fmt::format(FMT_COMPILE(R"(<td class="postconditions">{}</td>)"),
                                      strip_for_criterion(facts.comparison, 0, row.id, facts.positions));
     }
     const std::string_view partial_credit = facts.partial_credit.count(row.id) != 0
                                                 ? R"( <span class="badge partial-credit">partial credit</span>)"
                                                 : "";
     fmt::format_to(fmt::appender(page),
-                   R"(<tr><td>{}{}</td><td class="num">{}</td><td class="cell">{} {} ({}/{})</td>{}<td class="num">{}</td><td>{}</td></tr>)"
-                   "\n",
+                   FMT_COMPILE(R"(<tr><td>{}{}</td><td class="num">{}</td><td class="cell">{} {} ({}/{})</td>{}<td class="num">{}</td><td>{}</td></tr>)"
+                   "\n"),
                    escape(row.id), partial_credit, threshold_cell(row), observed_bar(row.observed_rate),
                    escape(row.observed_rate), escape(row.pass), escape(row.total), postconditions,
                    escape(row.total), verdict_html(row.verdict));
@@ -58,13 +59,13 @@ std::string verdict_html(std::string_view verdict) {
     std::string_view css_class = "muted";
     if (verdict == "PASS") css_class = "verdict-pass";
     if (verdict == "FAIL") css_class = "verdict-fail";
-    return fmt::format(R"(<span class="{}">{}</span>)", css_class, escape(verdict));
+    return fmt::format(FMT_COMPILE(R"(<span class="{}">{}</span>)"), css_class, escape(verdict));
 }
 
 std::string observed_bar(std::string_view observed_rate) {
     auto rate = floating(observed_rate);
     if (!rate) return {};
-    return fmt::format(R"(<span class="bar-track"><span class="bar-fill pass" style="width:{}%"></span></span>)",
+    return fmt::format(FMT_COMPILE(R"(<span class="bar-track"><span class="bar-fill pass" style="width:{}%"></span></span>)"),
                        fixed(bar_width(*rate), 1));
 }
 
@@ -83,9 +84,9 @@ void append_criteria_table(PageBuffer& page, const VerdictRun& run, const Compar
     const std::string_view postconditions_head =
         comparison.has_checks() ? R"(<th>Postconditions <span class="muted">(contract order)</span></th>)" : "";
     fmt::format_to(fmt::appender(page),
-                   "<table>\n<thead>\n"
+                   FMT_COMPILE("<table>\n<thead>\n"
                    "<tr><th>Criterion</th><th>Threshold</th><th>Observed</th>{}<th>Samples</th><th>Verdict</th></tr>\n"
-                   "</thead>\n<tbody>\n",
+                   "</thead>\n<tbody>\n"),
                    postconditions_head);
     const TableFacts facts{comparison, criterion_positions(comparison), partial_credit_criteria(run)};
     for (const auto& row : run.criteria) append_row(page, row, facts);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <iterator>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/footer_stamp.hpp"
@@ -22,7 +23,7 @@ namespace {
 
 void append_heading(PageBuffer& page, const VerdictRun& run) {
     const std::string when = run.timestamp ? escape(stated_instant(*run.timestamp)) : "run";
-    fmt::format_to(fmt::appender(page), "<h3>Run {}</h3>\n", when);
+    fmt::format_to(fmt::appender(page), FMT_COMPILE("<h3>Run {}</h3>\n"), when);
 }
 
 void append_facts(PageBuffer& page, const VerdictRun& run) {
@@ -40,10 +41,10 @@ void append_nothing_delivered(PageBuffer& page, const VerdictRun& run) {
     const auto undelivered = nothing_delivered(run);
     if (!undelivered) return;
     fmt::format_to(fmt::appender(page),
-                   "<p class=\"nothing-delivered\"><b>Nothing was delivered.</b> Not one of the {} recorded here "
+                   FMT_COMPILE("<p class=\"nothing-delivered\"><b>Nothing was delivered.</b> Not one of the {} recorded here "
                    "received a response, so this record describes the attempt to reach the service and not the "
                    "service itself. The breakdown below states what happened; the counts are of trials, as they "
-                   "always are.</p>\n",
+                   "always are.</p>\n"),
                    count_noun(*undelivered, "sample"));
 }
 

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "html/page.hpp"
@@ -42,8 +43,8 @@ void append_overview(PageBuffer& page, const UseCases& use_cases) {
             "</thead>\n<tbody>\n";
     for (const auto& [id, runs] : use_cases) {
         fmt::format_to(fmt::appender(page),
-                       R"(<tr><td>{}</td><td class="num">{}</td><td class="num">{}</td><td>{}</td></tr>)"
-                       "\n",
+                       FMT_COMPILE(R"(<tr><td>{}</td><td class="num">{}</td><td class="num">{}</td><td>{}</td></tr>)"
+                       "\n"),
                        escape(id), runs.size(), distinct_criteria(runs), composite_verdicts(runs));
     }
     page += "</tbody>\n</table>\n";
@@ -65,7 +66,7 @@ void append_verdict_page(PageBuffer& page, const UseCases& use_cases, unsigned w
     append_grouped_sections(
         page, use_cases, workers,
         [alone](PageBuffer& part, const std::string& id) {
-            if (!alone) fmt::format_to(fmt::appender(part), "<h2>{}</h2>\n", escape(id));
+            if (!alone) fmt::format_to(fmt::appender(part), FMT_COMPILE("<h2>{}</h2>\n"), escape(id));
         },
         [](PageBuffer& part, std::size_t section, const VerdictRun& run, const std::vector<VerdictRun>& runs) {
             append_run(part, section, run, runs.size() > 1);
