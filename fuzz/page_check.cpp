@@ -26,9 +26,9 @@ constexpr std::array<std::string_view, 40> template_elements = {
     "footer", "g",     "h1",   "h2",     "h3",       "head", "header", "html",    "li",      "line",
     "main",  "meta",   "ol",   "p",      "polyline", "pre", "section", "span",    "strong",  "style",
     "summary", "svg",  "table", "tbody", "td",       "text", "th",     "thead",   "title",   "tr"};
-constexpr std::array<std::string_view, 23> template_attributes = {
-    "charset", "class", "colspan", "cx",     "cy",    "height", "href", "id", "lang", "points", "r",  "role",
-    "style",   "text-anchor", "title", "viewBox", "width", "x", "x1", "x2", "y",  "y1",     "y2"};
+constexpr std::array<std::string_view, 25> template_attributes = {
+    "aria-label", "charset", "class",  "colspan", "cx",    "cy",    "height", "href", "id", "lang", "points", "r",
+    "role",       "style",   "tabindex", "text-anchor", "title", "viewBox", "width", "x", "x1", "x2", "y", "y1", "y2"};
 // Attributes whose value is a coordinate or a length.
 constexpr std::array<std::string_view, 11> number_attributes = {"cx", "cy", "r",  "x",     "y",     "x1",
                                                                 "x2", "y1", "y2", "width", "height"};
