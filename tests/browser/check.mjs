@@ -205,6 +205,7 @@ async function checkSquare(page, name) {
     if (!target) return fail(name, 'no square to follow');
     await page.click('a[data-check="square"]');
     await page.evaluate(() => document.querySelector('a[data-check="square"]').removeAttribute('data-check'));
+    await settled(page);
     const landing = await page.evaluate((id) => {
         const el = document.getElementById(id);
         const rect = el.getBoundingClientRect();
@@ -246,7 +247,9 @@ async function checkDisclosures(page, sample) {
             continue;
         }
         const before = await disclosureState(page, selector);
-        await page.locator(`${selector} > summary`).first().click();
+        // Near the summary's start, on its label: an input row's summary also
+        // holds the squares, links that lead elsewhere instead of opening it.
+        await page.locator(`${selector} > summary`).first().click({ position: { x: 6, y: 6 } });
         const after = await disclosureState(page, selector);
         if (before.open || before.marker !== 'closed') fail(sample.name, `closed ${kind} shows ${before.marker}`);
         if (!after.open) fail(sample.name, `${kind} did not open on a click`);
@@ -493,6 +496,38 @@ async function checkPrintIsLight(page, name) {
     await page.emulateMedia({ media: null });
 }
 
+// Waits until the page stops moving: parts laid out only when they come near
+// the window take their real height a frame or two after a jump, and what is
+// measured before then is where the page was, not where it stays.
+async function settled(page) {
+    await page.evaluate(async () => {
+        const frame = () => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+        let last = '';
+        for (let calm = 0, tries = 0; calm < 3 && tries < 60; tries++) {
+            await frame();
+            const now = `${window.scrollY} ${document.documentElement.scrollHeight}`;
+            calm = now === last ? calm + 1 : 0;
+            last = now;
+        }
+    });
+}
+
+// Walks the page down and back up a window at a time, so that every part
+// kept out of layout until it is near the window has been laid out once and
+// keeps its real size: a whole-page picture taken before that catches the
+// page while parts still stand at their placeholder height.
+async function layOutEverything(page) {
+    await page.evaluate(async () => {
+        const frame = () => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+        for (let y = 0; y < document.documentElement.scrollHeight; y += window.innerHeight) {
+            window.scrollTo(0, y);
+            await frame();
+        }
+        window.scrollTo(0, 0);
+        await frame();
+    });
+}
+
 // Served under a policy that allows inline styles and nothing else, the page
 // breaks no rule of it and paints the very pixels it paints without one.
 async function checkInlineStylesOnly(name, fileUrl) {
@@ -512,6 +547,7 @@ async function checkInlineStylesOnly(name, fileUrl) {
         const messages = [];
         page.on('console', (message) => messages.push(message.text()));
         await page.goto(url);
+        await layOutEverything(page);
         shots.push(await page.screenshot({ fullPage: true }));
         if (policy) {
             const violations = await page.evaluate(() => window.policyViolations);
@@ -564,7 +600,7 @@ async function checkLargePage(file) {
     } catch {
         fail(name, `the square to #${target} cannot be clicked: something covers it`);
     }
-    await page.waitForTimeout(300);
+    await settled(page);
     const landing = await page.evaluate((id) => {
         const rect = document.getElementById(id).getBoundingClientRect();
         return { isTarget: document.getElementById(id).matches(':target'), top: rect.top, bottom: rect.bottom, y: window.scrollY };
