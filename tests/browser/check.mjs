@@ -420,24 +420,32 @@ async function checkAxe(page, name) {
     for (const violation of violations) fail(name, `axe: ${violation}`);
 }
 
+// The colour arithmetic of both contrast checks. It runs in the page, so the
+// checks hand it over as its source: a computed colour read as [r, g, b, alpha]
+// (null when unreadable), a colour laid over another, and the WCAG ratio.
+function colourMath() {
+    const parse = (text) => {
+        const rgb = text.match(/^rgba?\(([\d.]+), ([\d.]+), ([\d.]+)(?:, ([\d.]+))?\)$/);
+        if (rgb) return [+rgb[1], +rgb[2], +rgb[3], rgb[4] === undefined ? 1 : +rgb[4]];
+        const srgb = text.match(/^color\(srgb ([\d.e-]+) ([\d.e-]+) ([\d.e-]+)(?: \/ ([\d.]+))?\)$/);
+        if (srgb) return [srgb[1] * 255, srgb[2] * 255, srgb[3] * 255, srgb[4] === undefined ? 1 : +srgb[4]];
+        return null;
+    };
+    const over = (top, below, alpha) => top.map((c, i) => c * alpha + below[i] * (1 - alpha));
+    const linear = (c) => ((c /= 255) <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4);
+    const luminance = ([r, g, b]) => 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+    const ratio = (a, b) => {
+        const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
+        return (x + 0.05) / (y + 0.05);
+    };
+    return { parse, over, ratio };
+}
+
 // Bars, outcome squares, strip dots, landmarks and rings stand out from what
 // surrounds them at 3:1 or more, their colour composited as painted.
 async function checkGraphicsContrast(page, name) {
-    const low = await page.evaluate((minimum) => {
-        const parse = (text) => {
-            const rgb = text.match(/^rgba?\(([\d.]+), ([\d.]+), ([\d.]+)(?:, ([\d.]+))?\)$/);
-            if (rgb) return [+rgb[1], +rgb[2], +rgb[3], rgb[4] === undefined ? 1 : +rgb[4]];
-            const srgb = text.match(/^color\(srgb ([\d.e-]+) ([\d.e-]+) ([\d.e-]+)(?: \/ ([\d.]+))?\)$/);
-            if (srgb) return [srgb[1] * 255, srgb[2] * 255, srgb[3] * 255, srgb[4] === undefined ? 1 : +srgb[4]];
-            return null;
-        };
-        const over = (top, below, alpha) => top.map((c, i) => c * alpha + below[i] * (1 - alpha));
-        const linear = (c) => ((c /= 255) <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4);
-        const luminance = ([r, g, b]) => 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
-        const ratio = (a, b) => {
-            const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
-            return (x + 0.05) / (y + 0.05);
-        };
+    const low = await page.evaluate(([minimum, math]) => {
+        const { parse, over, ratio } = new Function(`return (${math})()`)();
         // The background painted behind `el`, from the root down to its parent, and the opacity of the groups it is in.
         const behind = (el) => {
             const chain = [];
@@ -479,7 +487,7 @@ async function checkGraphicsContrast(page, name) {
             }
         }
         return [...low];
-    }, MIN_GRAPHICS_CONTRAST);
+    }, [MIN_GRAPHICS_CONTRAST, colourMath.toString()]);
     for (const line of low.slice(0, 10)) fail(name, `mark below ${MIN_GRAPHICS_CONTRAST}:1: ${line}`);
 }
 
@@ -646,20 +654,12 @@ async function checkLargePage(file) {
 // Every visible text, its colour and the background behind it as rendered:
 // translucent backgrounds composited, and each group opacity applied.
 async function checkContrast(page, name) {
-    const low = await page.evaluate((minimum) => {
+    const low = await page.evaluate(([minimum, math]) => {
+        const { parse: read, over, ratio } = new Function(`return (${math})()`)();
         const parse = (text) => {
-            const rgb = text.match(/^rgba?\(([\d.]+), ([\d.]+), ([\d.]+)(?:, ([\d.]+))?\)$/);
-            if (rgb) return [+rgb[1], +rgb[2], +rgb[3], rgb[4] === undefined ? 1 : +rgb[4]];
-            const srgb = text.match(/^color\(srgb ([\d.e-]+) ([\d.e-]+) ([\d.e-]+)(?: \/ ([\d.]+))?\)$/);
-            if (srgb) return [srgb[1] * 255, srgb[2] * 255, srgb[3] * 255, srgb[4] === undefined ? 1 : +srgb[4]];
-            throw new Error(`unreadable colour ${text}`);
-        };
-        const over = (top, below, alpha) => top.map((c, i) => c * alpha + below[i] * (1 - alpha));
-        const linear = (c) => ((c /= 255) <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4);
-        const luminance = ([r, g, b]) => 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
-        const ratio = (a, b) => {
-            const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
-            return (x + 0.05) / (y + 0.05);
+            const colour = read(text);
+            if (!colour) throw new Error(`unreadable colour ${text}`);
+            return colour;
         };
         // The text and background colours of `el` as they reach the screen.
         const rendered = (el, colour) => {
@@ -698,7 +698,7 @@ async function checkContrast(page, name) {
             }
         }
         return low;
-    }, MIN_CONTRAST);
+    }, [MIN_CONTRAST, colourMath.toString()]);
     const seen = new Set();
     for (const line of low) {
         const key = line.replace(/ ".*/, '');
