@@ -69,8 +69,9 @@ std::optional<ObservedExemplar> exemplar(const Attributes& observed) {
 }
 
 // A row missing a required attribute, or stating one that does not read, is
-// malformed. Its observed values are added as their elements come.
-std::optional<StandingsRowView> standings_row(const Attributes& row) {
+// malformed: false, and `view` is left half filled. Its observed values are
+// added as their elements come.
+bool read_standings_row(const Attributes& row, StandingsRowView& view) {
     enum : std::size_t { input_index, check, optional, passed, failed, skipped, fraction, provenance, path, form,
                          expected, elided, count };
     const auto values = row.pick(std::array<std::string_view, count>{
@@ -79,15 +80,14 @@ std::optional<StandingsRowView> standings_row(const Attributes& row) {
     const auto& stated_optional = values[optional];
     if (!values[input_index] || !values[check] || !stated_optional ||
         (*stated_optional != "true" && *stated_optional != "false")) {
-        return std::nullopt;
+        return false;
     }
     const auto passed_count = u64_in(values[passed]);
     const auto failed_count = u64_in(values[failed]);
     const auto skipped_count = u64_in(values[skipped]);
     const auto stated_fraction = values[fraction] ? floating(*values[fraction]) : std::nullopt;
-    if (!passed_count || !failed_count || !skipped_count || !stated_fraction) return std::nullopt;
+    if (!passed_count || !failed_count || !skipped_count || !stated_fraction) return false;
 
-    StandingsRowView view;
     view.input_key = *values[input_index];
     view.check = *values[check];
     view.optional = *stated_optional == "true";
@@ -96,11 +96,11 @@ std::optional<StandingsRowView> standings_row(const Attributes& row) {
     view.skipped = *skipped_count;
     view.observed_fraction = *stated_fraction;
     view.provenance = provenance_of(values[provenance]);
-    view.path = copied(values[path]);
-    view.form = copied(values[form]);
-    view.expected = copied(values[expected]);
+    if (values[path]) view.path.emplace(*values[path]);
+    if (values[form]) view.form.emplace(*values[form]);
+    if (values[expected]) view.expected.emplace(*values[expected]);
     view.elided = u64_in(values[elided]).value_or(0);
-    return view;
+    return true;
 }
 
 std::optional<CriterionCounts> stated_counts(const CriterionRow& row) {
@@ -224,24 +224,23 @@ struct Distiller {
             notices.push_back(fmt::format("ignoring an unnamed standings criterion in {}", path));
             return Role::Other;
         }
-        StandingsBlockView block;
+        StandingsBlockView& block = blocks.emplace_back();
         block.criterion = *name;
         block.optional_slack = text_of(tag.attributes, "optional-slack");
-        blocks.push_back(std::move(block));
+        // Blocks of one record mostly hold as many rows as the one before.
+        if (blocks.size() > 1) block.rows.reserve(blocks[blocks.size() - 2].rows.size());
         return Role::StandingsCriterion;
     }
 
     Role child_of_standings_criterion(const StartTag& tag) {
         if (tag.local_name != "row") return Role::Other;
         auto& block = blocks.back();
-        auto row = standings_row(tag.attributes);
-        if (!row) {
-            notices.push_back(
-                fmt::format("ignoring a malformed standings row for {} in {}", quoted_literal(block.criterion), path));
-            return Role::Other;
-        }
-        block.rows.push_back(std::move(*row));
-        return Role::Row;
+        // The row is read where it is kept: a record holds tens of thousands.
+        if (read_standings_row(tag.attributes, block.rows.emplace_back())) return Role::Row;
+        block.rows.pop_back();
+        notices.push_back(
+            fmt::format("ignoring a malformed standings row for {} in {}", quoted_literal(block.criterion), path));
+        return Role::Other;
     }
 
     Role child_of_row(const StartTag& tag) {

@@ -32,7 +32,10 @@ public:
             // A prefixed name holds its namespace too, so it never equals a plain one.
             const std::string_view name = pair[0];
             for (std::size_t i = 0; i < N; ++i) {
-                if (name == names[i]) values[i] = std::string_view(pair[1]);
+                if (name == names[i]) {
+                    values[i] = std::string_view(pair[1]);
+                    break;
+                }
             }
         }
         return values;
