@@ -10,13 +10,13 @@ PageBuffer::PageBuffer(Sink sink, std::size_t capacity)
 }
 
 void PageBuffer::flush() {
-    if (size() == 0) return;
+    if (!sink_ || size() == 0) return;
     sink_(std::string_view(data(), size()));
     clear();
 }
 
 void PageBuffer::append_whole(std::string_view text) {
-    if (text.size() < capacity_) {
+    if (!sink_ || text.size() < capacity_) {
         *this += text;
         return;
     }

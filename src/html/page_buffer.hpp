@@ -7,6 +7,7 @@
 // flushes on the way.
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -46,38 +47,44 @@ public:
     void append_whole(std::string_view text);
 
 protected:
+    // For a page that keeps what is written in storage of its own, which
+    // `grow` enlarges: it has no sink, and flushing it does nothing.
+    PageBuffer() = default;
+
     void grow(std::size_t) override { flush(); }
 
 private:
     std::unique_ptr<char[]> storage_;
-    std::size_t capacity_;
+    std::size_t capacity_ = 0;
     Sink sink_;
 };
 
-// A page collected in a string: for fragments and tests.
+// A page kept in memory: for sections drawn apart, fragments and tests. What
+// is written goes straight into storage that grows as it fills, with no copy
+// on the way.
 class CollectedPage : public PageBuffer {
 public:
-    CollectedPage() : PageBuffer([this](std::string_view chunk) { text_.append(chunk); }) {}
+    CollectedPage() = default;
 
-    const std::string& text() {
-        flush();
-        return text_;
-    }
-
-    // The page written so far, leaving this one empty.
-    std::string take_text() {
-        flush();
-        return std::exchange(text_, {});
-    }
+    // The page written so far.
+    std::string_view view() const { return {data(), size()}; }
+    std::string text() const { return std::string(view()); }
 
     // Starts over with an empty page.
-    void clear() {
-        PageBuffer::clear();
-        text_.clear();
+    void clear() { PageBuffer::clear(); }
+
+protected:
+    void grow(std::size_t wanted) override {
+        // Doubling keeps the cost of growing linear in what is written.
+        const std::size_t capacity = std::max({wanted, 2 * this->capacity(), std::size_t{4096}});
+        auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+        std::copy_n(data(), size(), larger.get());
+        storage_ = std::move(larger);
+        set(storage_.get(), capacity);
     }
 
 private:
-    std::string text_;
+    std::unique_ptr<char[]> storage_;  // its first size() characters are the page
 };
 
 }  // namespace brelk

@@ -7,6 +7,7 @@
 // their order, so the page is the same byte for byte whatever the number of
 // workers, and only the sections waiting their turn are held at once.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,11 +35,12 @@ void append_sections(PageBuffer& page, std::size_t count, unsigned workers, Appe
     map_in_order(
         count, workers,
         [&append_section](std::size_t i) {
-            CollectedPage part;
-            append_section(part, i);
-            return part.take_text();
+            auto part = std::make_unique<CollectedPage>();
+            append_section(*part, i);
+            return part;
         },
-        [&page](std::size_t, std::string text) { page.append_whole(text); }, sections_ahead_per_worker);
+        [&page](std::size_t, std::unique_ptr<CollectedPage> part) { page.append_whole(part->view()); },
+        sections_ahead_per_worker);
 }
 
 // For pages whose sections come in groups (a map from a key to its items),
