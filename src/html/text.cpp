@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 #include <utf8.h>
 
+#include <array>
 #include <utility>
 
 namespace brelk {
@@ -18,6 +19,13 @@ constexpr bool may_rewrite(unsigned char byte) {
     return byte == '&' || byte == '<' || byte == '>' || byte == '"' || byte == 0x7f || byte == 0xc2 || byte == 0xe2;
 }
 
+// The same, looked up: most text is scanned a byte at a time here.
+constexpr auto rewritable = [] {
+    std::array<bool, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) table[byte] = may_rewrite(static_cast<unsigned char>(byte));
+    return table;
+}();
+
 // The length of the control character at the start of `rest` (UTF-8 encoded)
 // and its code point, or 0 when it starts with no control character.
 std::pair<std::size_t, char32_t> control_at(std::string_view rest) {
@@ -30,35 +38,50 @@ std::pair<std::size_t, char32_t> control_at(std::string_view rest) {
     return {0, 0};
 }
 
-}  // namespace
-
-std::string escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+// Hands the escaped text to `append` piece by piece: runs of text that stay
+// as they are, and what stands for each character that does not.
+template <class Append>
+void escape_into(std::string_view text, Append append) {
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t run = i;
-        while (run < text.size() && !may_rewrite(static_cast<unsigned char>(text[run]))) ++run;
-        out.append(text.substr(i, run - i));
-        if (run == text.size()) break;
+        while (run < text.size() && !rewritable[static_cast<unsigned char>(text[run])]) ++run;
+        if (run > i) append(text.substr(i, run - i));
+        if (run == text.size()) return;
         i = run;
         switch (text[i]) {
-            case '&': out += "&amp;"; ++i; continue;
-            case '<': out += "&lt;"; ++i; continue;
-            case '>': out += "&gt;"; ++i; continue;
-            case '"': out += "&quot;"; ++i; continue;
+            case '&': append("&amp;"); ++i; continue;
+            case '<': append("&lt;"); ++i; continue;
+            case '>': append("&gt;"); ++i; continue;
+            case '"': append("&quot;"); ++i; continue;
             default: break;
         }
         // Controls would vanish, garble the page or reverse the text after
         // them; the reader sees their code instead.
         const auto [length, code] = control_at(text.substr(i));
         if (length == 0) {
-            out += text[i++];
+            append(text.substr(i++, 1));
             continue;
         }
-        fmt::format_to(std::back_inserter(out), FMT_COMPILE("\\u{{{:x}}}"), static_cast<std::uint32_t>(code));
+        fmt::basic_memory_buffer<char, 16> shown;
+        fmt::format_to(fmt::appender(shown), FMT_COMPILE("\\u{{{:x}}}"), static_cast<std::uint32_t>(code));
+        append(std::string_view(shown.data(), shown.size()));
         i += length;
     }
+}
+
+}  // namespace
+
+fmt::appender escape_to(fmt::appender out, std::string_view text) {
+    auto& buffer = fmt::detail::get_container(out);
+    escape_into(text, [&buffer](std::string_view piece) { buffer.append(piece.data(), piece.data() + piece.size()); });
+    return out;
+}
+
+std::string escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    escape_into(text, [&out](std::string_view piece) { out.append(piece); });
     return out;
 }
 

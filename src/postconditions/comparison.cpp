@@ -87,13 +87,13 @@ CheckId CheckId::of(const StandingsRowView& row) {
 
 std::string CheckId::label() const {
     if (const auto* pf = std::get_if<PathForm>(&kind)) {
-        auto expected = pf->expected ? fmt::format(FMT_COMPILE(" <code>{}</code>"), escape(excerpt(*pf->expected))) : std::string();
-        return fmt::format(FMT_COMPILE("<code>{}</code> <b>{}</b>{}"), escape(pf->path), escape(pf->form), expected);
+        auto expected = pf->expected ? fmt::format(FMT_COMPILE(" <code>{}</code>"), escaped(excerpt(*pf->expected))) : std::string();
+        return fmt::format(FMT_COMPILE("<code>{}</code> <b>{}</b>{}"), escaped(pf->path), escaped(pf->form), expected);
     }
     if (const auto* fo = std::get_if<FormOnly>(&kind)) {
         // The form-only kind shows its expected value whole: it is usually short.
-        if (fo->expected) return fmt::format(FMT_COMPILE("<b>{}</b> <code>{}</code>"), escape(fo->form), escape(*fo->expected));
-        return fmt::format(FMT_COMPILE("<b>{}</b>"), escape(fo->form));
+        if (fo->expected) return fmt::format(FMT_COMPILE("<b>{}</b> <code>{}</code>"), escaped(fo->form), escaped(*fo->expected));
+        return fmt::format(FMT_COMPILE("<b>{}</b>"), escaped(fo->form));
     }
     return escape(std::get<CheckOnly>(kind).check);
 }

@@ -42,7 +42,7 @@ std::string verdict_classes(const Column& column) {
     for (std::size_t i = 0; i < shown; ++i) {
         const auto& entry = *entries[i];
         bool delivery = entry.kind && *entry.kind == "delivery";
-        auto text = fmt::format(FMT_COMPILE("{} <code>{}</code>"), delivery ? "no delivery —" : "first failure at", escape(entry.condition));
+        auto text = fmt::format(FMT_COMPILE("{} <code>{}</code>"), delivery ? "no delivery —" : "first failure at", escaped(entry.condition));
         auto count = count_noun(entry.count, "sample");
         if (entry.input_index) count += fmt::format(FMT_COMPILE(" · {} {}"), "input", *entry.input_index);
         write_class_row(std::back_inserter(rows), delivery ? "m-none" : "m-fail", delivery ? "○" : "✗", text, count);
@@ -145,7 +145,7 @@ void append_criterion_panel(PageBuffer& page, std::string_view prefix, const Col
     fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-cfg" id="{}pc-{}-criterion-cfg-{}">)"), prefix, c, column.ordinal);
     if (column_count >= 2) {
         fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-who"><span class="cfg-badge">{}</span>{}</div>)"), column.ordinal,
-                       escape(column.name));
+                       escaped(column.name));
     }
     if (judged_nothing) {
         auto samples = std::uint64_t{column.passed_samples} + column.failed_samples;
@@ -169,7 +169,7 @@ void append_slack_note(PageBuffer& page, std::span<const StandingsBlockView* con
         if (!block || !block->optional_slack) continue;
         if (!items.empty()) items += " · ";
         fmt::format_to(std::back_inserter(items), FMT_COMPILE(R"(<span class="cfg-badge">{}</span><code>optional-slack: {}</code>)"),
-                       columns[i].ordinal, escape(*block->optional_slack));
+                       columns[i].ordinal, escaped(*block->optional_slack));
     }
     if (items.empty()) return;
     fmt::format_to(fmt::appender(page),
@@ -186,7 +186,7 @@ void append_section(PageBuffer& page, const Comparison& comparison, const Criter
     const auto c = index + 1;
     fmt::format_to(fmt::appender(page),
                    FMT_COMPILE(R"(<details class="crit" style="--pc-columns: {}"><summary><span class="crit-label"><span class="crit-kind">Criterion:</span> <span class="crit-name">{}</span> <span class="crit-note">{}</span></span>)"),
-                   comparison.column_count, escape(criterion.name),
+                   comparison.column_count, escaped(criterion.name),
                    count_noun(static_cast<std::uint64_t>(postconditions), "postcondition"));
     for (std::size_t i = 0; i < columns.size(); ++i) {
         append_rate_cell(page, columns[i], blocks[i], facts.nothing_judged[i]);

@@ -89,7 +89,7 @@ std::vector<ExpectedValue> expected_values_of(const Comparison& comparison, std:
 // The key goes into ids and hrefs through `escape`: a key from a verdict
 // record may hold a double quote or an angle bracket.
 std::string expected_value_id(std::string_view prefix, std::string_view key, const ExpectedValue& value) {
-    return fmt::format(FMT_COMPILE("{}exp-{}-{}-{}"), prefix, escape(key), value.criterion_number, value.check_number);
+    return fmt::format(FMT_COMPILE("{}exp-{}-{}-{}"), prefix, escaped(key), value.criterion_number, value.check_number);
 }
 
 void append_input_strip(PageBuffer& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
@@ -101,7 +101,7 @@ void append_input_strip(PageBuffer& page, std::string_view prefix, std::string_v
         if (!colour) continue;
         fmt::format_to(fmt::appender(page),
                        FMT_COMPILE(R"(<a class="sq-link" href="#{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)"),
-                       expected_value_id(prefix, key, value), escape(plain_label(value.check->id)), stated_state(tally), *colour);
+                       expected_value_id(prefix, key, value), escaped(plain_label(value.check->id)), stated_state(tally), *colour);
     }
     page += "</span>";
 }
@@ -132,7 +132,7 @@ void append_input_row(PageBuffer& page, const Comparison& comparison, std::strin
     fmt::format_to(out, FMT_COMPILE(R"(<details class="pc-row exp-row" id="{}{}"><summary>)"), comparison.anchor_prefix, anchor);
     fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-label"><b>{}</b>)"), input_name(key));
     if (auto stated = excerpts.find(key)) {
-        fmt::format_to(out, FMT_COMPILE(R"( <span class="muted">{}</span>)"), escape(excerpt(*stated)));
+        fmt::format_to(out, FMT_COMPILE(R"( <span class="muted">{}</span>)"), escaped(excerpt(*stated)));
     }
     page += "</span>";
 
@@ -143,7 +143,7 @@ void append_input_row(PageBuffer& page, const Comparison& comparison, std::strin
         fmt::format_to(std::back_inserter(title), FMT_COMPILE("{}: {}"), columns[c].name, tally.samples[c]);
         samples = saturating_add(samples, tally.samples[c]);
     }
-    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell samples" title="{}">{}</span>)"), escape(title), samples);
+    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell samples" title="{}">{}</span>)"), escaped(title), samples);
 
     auto values = expected_values_of(comparison, key);
     for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -189,7 +189,7 @@ void append_expected_values(PageBuffer& page, const Comparison& comparison, std:
     for (const auto& column : columns) {
         auto badge = columns.size() >= 2 ? fmt::format(FMT_COMPILE(R"(<span class="cfg-badge">{}</span>)"), column.ordinal) : std::string();
         fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-pair pc-pair-head">{}<span class="cfg-name">{}</span></span>)"), badge,
-                       escape(column.name));
+                       escaped(column.name));
     }
     page += "</div>\n";
 

@@ -43,13 +43,13 @@ bool is_ascii_alnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <=
 
 std::string link_of(std::string_view key, std::optional<std::string_view> stated) {
     if (!stated) return input_name(key);
-    return fmt::format(FMT_COMPILE(R"({} <span class="muted">{}</span>)"), input_name(key), escape(excerpt(*stated)));
+    return fmt::format(FMT_COMPILE(R"({} <span class="muted">{}</span>)"), input_name(key), escaped(excerpt(*stated)));
 }
 
 }  // namespace
 
 std::string input_name(std::string_view key) {
-    if (all_digits(key)) return fmt::format(FMT_COMPILE("input {}"), escape(key));
+    if (all_digits(key)) return fmt::format(FMT_COMPILE("input {}"), escaped(key));
     return escape(key);
 }
 

@@ -41,12 +41,12 @@ void append_squares(std::string& out, std::string_view prefix, const CriterionVi
         // the one element below that carries an id for it.
         fmt::format_to(std::back_inserter(out),
                        FMT_COMPILE(R"(<a class="sq-link" href="#{}pc-{}-{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)"),
-                       prefix, c, k, escape(plain_label(check.id)), stated_state(tally), *colour);
+                       prefix, c, k, escaped(plain_label(check.id)), stated_state(tally), *colour);
     }
 }
 
 void append_break(std::string& out, const CriterionView& criterion) {
-    fmt::format_to(std::back_inserter(out), FMT_COMPILE(R"(<span class="strip-break" title="{}"></span>)"), escape(criterion.name));
+    fmt::format_to(std::back_inserter(out), FMT_COMPILE(R"(<span class="strip-break" title="{}"></span>)"), escaped(criterion.name));
 }
 
 }  // namespace
@@ -118,14 +118,14 @@ void append_head(PageBuffer& page, std::span<const Column> columns, std::string_
     auto out = fmt::appender(page);
     if (columns.size() == 1) {
         fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-head"><span class="pc-label">{}</span><span class="pc-cell" title="{}">Held</span></div>)"),
-                       escape(label), escape(columns.front().name));
+                       escaped(label), escaped(columns.front().name));
         page += "\n";
         return;
     }
-    fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-head"><span class="pc-label">{}</span>)"), escape(label));
+    fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-head"><span class="pc-label">{}</span>)"), escaped(label));
     for (const auto& column : columns) {
         fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell pc-cfg-head" title="{0}"><span class="cfg-badge">{1}</span><span class="cfg-name">{0}</span></span>)"),
-                       escape(column.name), column.ordinal);
+                       escaped(column.name), column.ordinal);
     }
     page += "</div>\n";
 }

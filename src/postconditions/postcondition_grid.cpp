@@ -63,7 +63,7 @@ std::vector<PanelRow> observed_rows(const CheckView& check, const std::vector<st
 
     std::vector<PanelRow> rows;
     for (const auto& [observed, sum] : order) {
-        PanelRow row{fmt::format(FMT_COMPILE(R"(obtained <code class="obtained">{}</code>)"), escape(excerpt(observed))),
+        PanelRow row{fmt::format(FMT_COMPILE(R"(obtained <code class="obtained">{}</code>)"), escaped(excerpt(observed))),
                      std::vector<std::optional<ClassCell>>(check.rows.size()), "m-fail", "✗"};
         for (std::size_t c = 0; c < by_column.size(); ++c) {
             auto it = std::find_if(by_column[c].begin(), by_column[c].end(),
@@ -174,7 +174,7 @@ void append_stated_fractions(PageBuffer& page, const Rows& rows, const Column& c
     if (items.empty()) return;
     fmt::format_to(fmt::appender(page),
                    FMT_COMPILE(R"(<div class="pc-tail"><span class="cfg-badge">{}</span>{} · <div class="pc-tail">stated observed fraction — {}</div></div>)"),
-                   column.ordinal, escape(column.name), items);
+                   column.ordinal, escaped(column.name), items);
 }
 
 bool any_optional(const CheckView& check) {

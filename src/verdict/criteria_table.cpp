@@ -48,9 +48,9 @@ void append_row(PageBuffer& page, const CriterionRow& row, const TableFacts& fac
     fmt::format_to(fmt::appender(page),
                    FMT_COMPILE(R"(<tr><td>{}{}</td><td class="num">{}</td><td class="cell">{} {} ({}/{})</td>{}<td class="num">{}</td><td>{}</td></tr>)"
                    "\n"),
-                   escape(row.id), partial_credit, threshold_cell(row), observed_bar(row.observed_rate),
-                   escape(row.observed_rate), escape(row.pass), escape(row.total), postconditions,
-                   escape(row.total), verdict_html(row.verdict));
+                   escaped(row.id), partial_credit, threshold_cell(row), observed_bar(row.observed_rate),
+                   escaped(row.observed_rate), escaped(row.pass), escaped(row.total), postconditions,
+                   escaped(row.total), verdict_html(row.verdict));
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ std::string verdict_html(std::string_view verdict) {
     std::string_view css_class = "muted";
     if (verdict == "PASS") css_class = "verdict-pass";
     if (verdict == "FAIL") css_class = "verdict-fail";
-    return fmt::format(FMT_COMPILE(R"(<span class="{}">{}</span>)"), css_class, escape(verdict));
+    return fmt::format(FMT_COMPILE(R"(<span class="{}">{}</span>)"), css_class, escaped(verdict));
 }
 
 std::string observed_bar(std::string_view observed_rate) {

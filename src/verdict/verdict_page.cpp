@@ -45,7 +45,7 @@ void append_overview(PageBuffer& page, const UseCases& use_cases) {
         fmt::format_to(fmt::appender(page),
                        FMT_COMPILE(R"(<tr><td>{}</td><td class="num">{}</td><td class="num">{}</td><td>{}</td></tr>)"
                        "\n"),
-                       escape(id), runs.size(), distinct_criteria(runs), composite_verdicts(runs));
+                       escaped(id), runs.size(), distinct_criteria(runs), composite_verdicts(runs));
     }
     page += "</tbody>\n</table>\n";
 }
@@ -66,7 +66,7 @@ void append_verdict_page(PageBuffer& page, const UseCases& use_cases, unsigned w
     append_grouped_sections(
         page, use_cases, workers,
         [alone](PageBuffer& part, const std::string& id) {
-            if (!alone) fmt::format_to(fmt::appender(part), FMT_COMPILE("<h2>{}</h2>\n"), escape(id));
+            if (!alone) fmt::format_to(fmt::appender(part), FMT_COMPILE("<h2>{}</h2>\n"), escaped(id));
         },
         [](PageBuffer& part, std::size_t section, const VerdictRun& run, const std::vector<VerdictRun>& runs) {
             append_run(part, section, run, runs.size() > 1);
