@@ -85,29 +85,30 @@ CheckId CheckId::of(const StandingsRowView& row) {
     return CheckId{FormOnly{*row.form, row.expected}};
 }
 
-std::string CheckId::label() const {
-    if (const auto* pf = std::get_if<PathForm>(&kind)) {
-        auto expected = pf->expected ? fmt::format(FMT_COMPILE(" <code>{}</code>"), escaped(excerpt(*pf->expected))) : std::string();
-        return fmt::format(FMT_COMPILE("<code>{}</code> <b>{}</b>{}"), escaped(pf->path), escaped(pf->form), expected);
+fmt::appender write_to(fmt::appender out, const CheckLabel& label) {
+    if (const auto* pf = std::get_if<PathForm>(&label.id.kind)) {
+        out = fmt::format_to(out, FMT_COMPILE("<code>{}</code> <b>{}</b>"), escaped(pf->path), escaped(pf->form));
+        if (!pf->expected) return out;
+        return fmt::format_to(out, FMT_COMPILE(" <code>{}</code>"), escaped_excerpt(*pf->expected));
     }
-    if (const auto* fo = std::get_if<FormOnly>(&kind)) {
+    if (const auto* fo = std::get_if<FormOnly>(&label.id.kind)) {
         // The form-only kind shows its expected value whole: it is usually short.
-        if (fo->expected) return fmt::format(FMT_COMPILE("<b>{}</b> <code>{}</code>"), escaped(fo->form), escaped(*fo->expected));
-        return fmt::format(FMT_COMPILE("<b>{}</b>"), escaped(fo->form));
+        if (fo->expected) return fmt::format_to(out, FMT_COMPILE("<b>{}</b> <code>{}</code>"), escaped(fo->form), escaped(*fo->expected));
+        return fmt::format_to(out, FMT_COMPILE("<b>{}</b>"), escaped(fo->form));
     }
-    return escape(std::get<CheckOnly>(kind).check);
+    return escape_to(out, std::get<CheckOnly>(label.id.kind).check);
 }
 
-std::string plain_label(const CheckId& id) {
-    if (const auto* pf = std::get_if<PathForm>(&id.kind)) {
-        if (pf->expected) return fmt::format(FMT_COMPILE("{} {} {}"), pf->path, pf->form, excerpt(*pf->expected));
-        return fmt::format(FMT_COMPILE("{} {}"), pf->path, pf->form);
+fmt::appender write_to(fmt::appender out, const CheckTitle& title) {
+    if (const auto* pf = std::get_if<PathForm>(&title.id.kind)) {
+        if (pf->expected) return fmt::format_to(out, FMT_COMPILE("{} {} {}"), escaped(pf->path), escaped(pf->form), escaped_excerpt(*pf->expected));
+        return fmt::format_to(out, FMT_COMPILE("{} {}"), escaped(pf->path), escaped(pf->form));
     }
-    if (const auto* fo = std::get_if<FormOnly>(&id.kind)) {
-        if (fo->expected) return fmt::format(FMT_COMPILE("{} {}"), fo->form, *fo->expected);
-        return fo->form;
+    if (const auto* fo = std::get_if<FormOnly>(&title.id.kind)) {
+        if (fo->expected) return fmt::format_to(out, FMT_COMPILE("{} {}"), escaped(fo->form), escaped(*fo->expected));
+        return escape_to(out, fo->form);
     }
-    return std::get<CheckOnly>(id.kind).check;
+    return escape_to(out, std::get<CheckOnly>(title.id.kind).check);
 }
 
 const StandingsBlockView* block_for(const Column& column, std::string_view criterion) {
@@ -166,32 +167,49 @@ Provenance stated_provenance(const CheckView& check) {
 }
 
 std::vector<OutcomeClass> classes(std::span<const StandingsRowView* const> rows) {
-    std::vector<OutcomeClass> result;
-    std::unordered_map<std::string_view, std::size_t> position;
+    // Every failing observation with its input, gathered by what was
+    // observed: a sort, not a map, as a check holds only a handful.
+    struct Seen {
+        std::string_view observed;
+        std::string_view input;
+        std::uint64_t count;
+    };
+    std::vector<Seen> seen;
     for (const auto* row : rows) {
         for (const auto& exemplar : row->observed) {
-            if (exemplar.held) continue;
-            auto [it, fresh] = position.try_emplace(exemplar.excerpt, result.size());
-            if (fresh) result.push_back(OutcomeClass{exemplar.excerpt, 0, {}});
-            auto& cls = result[it->second];
-            cls.samples = saturating_add(cls.samples, exemplar.count);
-            cls.inputs.insert(row->input_key);
+            if (!exemplar.held) seen.push_back(Seen{exemplar.excerpt, row->input_key, exemplar.count});
         }
     }
-    std::stable_sort(result.begin(), result.end(), [](const OutcomeClass& a, const OutcomeClass& b) {
+    std::sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) {
+        return a.observed != b.observed ? a.observed < b.observed : a.input < b.input;
+    });
+    std::vector<OutcomeClass> result;
+    for (const auto& one : seen) {
+        if (result.empty() || result.back().observed != one.observed) result.push_back(OutcomeClass{one.observed, 0, {}});
+        auto& cls = result.back();
+        cls.samples = saturating_add(cls.samples, one.count);
+        if (cls.inputs.empty() || cls.inputs.back() != one.input) cls.inputs.push_back(one.input);
+    }
+    // The observed texts are distinct by now, so this order is total.
+    std::sort(result.begin(), result.end(), [](const OutcomeClass& a, const OutcomeClass& b) {
         if (a.samples != b.samples) return a.samples > b.samples;
         return a.observed < b.observed;
     });
     return result;
 }
 
-std::string excerpt(std::string_view text) {
-    std::string line(text);
-    std::replace(line.begin(), line.end(), '\n', ' ');
-    if (char_count(line) <= 140) return line;
-    auto cut = std::string(first_chars(line, 140));
-    cut += "…";
-    return cut;
+fmt::appender write_to(fmt::appender out, const EscapedExcerpt& excerpt) {
+    // Each line feed reads as a space, which leaves the count of characters as it is.
+    auto text = first_chars(excerpt.text, 140);
+    const bool cut = text.size() < excerpt.text.size();
+    for (auto feed = text.find('\n'); feed != std::string_view::npos; feed = text.find('\n')) {
+        out = escape_to(out, text.substr(0, feed));
+        *out++ = ' ';
+        text.remove_prefix(feed + 1);
+    }
+    out = escape_to(out, text);
+    if (!cut) return out;
+    return fmt::format_to(out, FMT_COMPILE("…"));
 }
 
 std::string section_anchor_prefix(std::size_t section) {

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,6 +15,7 @@
 
 #include "artefact/records.hpp"
 #include "html/standings.hpp"
+#include "html/text.hpp"
 
 namespace brelk {
 
@@ -64,12 +64,25 @@ struct CheckId {
     std::variant<PathForm, FormOnly, CheckOnly> kind;
 
     static CheckId of(const StandingsRowView& row);
-    std::string label() const;  // HTML fragment, escaped
     bool operator==(const CheckId&) const = default;
 };
 
-// The label as plain text, unescaped.
-std::string plain_label(const CheckId& id);
+// A check as the page names it, shown as a format argument: an HTML fragment,
+// escaped ("<code>$.a</code> <b>is</b> <code>x</code>").
+struct CheckLabel {
+    const CheckId& id;
+};
+
+// The same in plain words, escaped for an attribute ("$.a is x").
+struct CheckTitle {
+    const CheckId& id;
+};
+
+inline CheckLabel label_of(const CheckId& id) { return CheckLabel{id}; }
+inline CheckTitle title_of(const CheckId& id) { return CheckTitle{id}; }
+
+fmt::appender write_to(fmt::appender out, const CheckLabel& label);
+fmt::appender write_to(fmt::appender out, const CheckTitle& title);
 
 struct CheckView {
     CheckId id;
@@ -119,16 +132,30 @@ Provenance stated_provenance(const CheckView& check);
 struct OutcomeClass {
     std::string_view observed;
     std::uint64_t samples = 0;
-    std::set<std::string_view> inputs;  // byte order
+    std::vector<std::string_view> inputs;  // distinct, in byte order
 };
 
 // Largest samples first, equal samples by observed text.
 std::vector<OutcomeClass> classes(std::span<const StandingsRowView* const> rows);
 
-// One line of at most 140 characters, then "…" when cut.
-std::string excerpt(std::string_view text);
+// A text shown as one line of at most 140 characters, then "…" when cut;
+// escaped, as a format argument.
+struct EscapedExcerpt {
+    std::string_view text;
+};
+
+inline EscapedExcerpt escaped_excerpt(std::string_view text) { return EscapedExcerpt{text}; }
+
+fmt::appender write_to(fmt::appender out, const EscapedExcerpt& excerpt);
 
 // The first block of the column stating the criterion, if any.
 const StandingsBlockView* block_for(const Column& column, std::string_view criterion);
 
 }  // namespace brelk
+
+template <>
+struct fmt::formatter<brelk::CheckLabel> : brelk::WrittenFormatter<brelk::CheckLabel> {};
+template <>
+struct fmt::formatter<brelk::CheckTitle> : brelk::WrittenFormatter<brelk::CheckTitle> {};
+template <>
+struct fmt::formatter<brelk::EscapedExcerpt> : brelk::WrittenFormatter<brelk::EscapedExcerpt> {};

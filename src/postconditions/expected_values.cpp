@@ -14,6 +14,30 @@
 #include "postconditions/outcome_strip.hpp"
 
 namespace brelk {
+namespace {
+
+// The id of an expected value's row, which its squares link to.
+struct ExpectedValueId {
+    std::string_view prefix;
+    std::string_view key;
+    std::size_t criterion_number;
+    std::size_t check_number;
+};
+
+// The key goes into ids and hrefs escaped: a key from a verdict record may
+// hold a double quote or an angle bracket.
+fmt::appender write_to(fmt::appender out, const ExpectedValueId& id) {
+    return fmt::format_to(out, FMT_COMPILE("{}exp-{}-{}-{}"), id.prefix, escaped(id.key), id.criterion_number,
+                          id.check_number);
+}
+
+}  // namespace
+}  // namespace brelk
+
+template <>
+struct fmt::formatter<brelk::ExpectedValueId> : brelk::WrittenFormatter<brelk::ExpectedValueId> {};
+
+namespace brelk {
 
 namespace {
 
@@ -86,10 +110,8 @@ std::vector<ExpectedValue> expected_values_of(const Comparison& comparison, std:
     return values;
 }
 
-// The key goes into ids and hrefs through `escape`: a key from a verdict
-// record may hold a double quote or an angle bracket.
-std::string expected_value_id(std::string_view prefix, std::string_view key, const ExpectedValue& value) {
-    return fmt::format(FMT_COMPILE("{}exp-{}-{}-{}"), prefix, escaped(key), value.criterion_number, value.check_number);
+ExpectedValueId id_of(std::string_view prefix, std::string_view key, const ExpectedValue& value) {
+    return ExpectedValueId{prefix, key, value.criterion_number, value.check_number};
 }
 
 void append_input_strip(PageBuffer& page, std::string_view prefix, std::string_view key, const std::vector<ExpectedValue>& values,
@@ -101,7 +123,7 @@ void append_input_strip(PageBuffer& page, std::string_view prefix, std::string_v
         if (!colour) continue;
         fmt::format_to(fmt::appender(page),
                        FMT_COMPILE(R"(<a class="sq-link" href="#{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)"),
-                       expected_value_id(prefix, key, value), escaped(plain_label(value.check->id)), stated_state(tally), *colour);
+                       id_of(prefix, key, value), title_of(value.check->id), stated_state(tally), *colour);
     }
     page += "</span>";
 }
@@ -117,8 +139,8 @@ void append_expected_panel(PageBuffer& page, std::string_view prefix, std::strin
     fmt::format_to(out, FMT_COMPILE("<div class=\"pc-grid nested\" style=\"--pc-columns: {}\">\n"), columns.size());
     append_head(page, columns, "Expected postcondition");
     for (const auto& value : values) {
-        fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-row static" id="{}"><span class="pc-label">{})"), expected_value_id(prefix, key, value),
-                       value.check->id.label());
+        fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-row static" id="{}"><span class="pc-label">{})"), id_of(prefix, key, value),
+                       label_of(value.check->id));
         page += "</span>";
         for (const auto& tally : value.tallies) append_cell(page, tally);
         page += "</div>\n";
@@ -132,7 +154,7 @@ void append_input_row(PageBuffer& page, const Comparison& comparison, std::strin
     fmt::format_to(out, FMT_COMPILE(R"(<details class="pc-row exp-row" id="{}{}"><summary>)"), comparison.anchor_prefix, anchor);
     fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-label"><b>{}</b>)"), input_name(key));
     if (auto stated = excerpts.find(key)) {
-        fmt::format_to(out, FMT_COMPILE(R"( <span class="muted">{}</span>)"), escaped(excerpt(*stated)));
+        fmt::format_to(out, FMT_COMPILE(R"( <span class="muted">{}</span>)"), escaped_excerpt(*stated));
     }
     page += "</span>";
 

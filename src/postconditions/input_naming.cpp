@@ -42,15 +42,15 @@ std::optional<std::uint64_t> numeric_value(std::string_view key) {
 bool is_ascii_alnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 std::string link_of(std::string_view key, std::optional<std::string_view> stated) {
-    if (!stated) return input_name(key);
-    return fmt::format(FMT_COMPILE(R"({} <span class="muted">{}</span>)"), input_name(key), escaped(excerpt(*stated)));
+    if (!stated) return fmt::to_string(input_name(key));
+    return fmt::format(FMT_COMPILE(R"({} <span class="muted">{}</span>)"), input_name(key), escaped_excerpt(*stated));
 }
 
 }  // namespace
 
-std::string input_name(std::string_view key) {
-    if (all_digits(key)) return fmt::format(FMT_COMPILE("input {}"), escaped(key));
-    return escape(key);
+fmt::appender write_to(fmt::appender out, const InputName& name) {
+    if (all_digits(name.key)) return fmt::format_to(out, FMT_COMPILE("input {}"), escaped(name.key));
+    return escape_to(out, name.key);
 }
 
 std::optional<std::string_view> stated_excerpt(std::span<const Column> columns, std::string_view key) {

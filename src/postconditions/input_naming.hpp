@@ -13,8 +13,15 @@
 
 namespace brelk {
 
-// "input 3" for a numeric key, the escaped key otherwise (HTML fragment).
-std::string input_name(std::string_view key);
+// "input 3" for a numeric key, the escaped key otherwise (HTML fragment), as
+// a format argument.
+struct InputName {
+    std::string_view key;
+};
+
+inline InputName input_name(std::string_view key) { return InputName{key}; }
+
+fmt::appender write_to(fmt::appender out, const InputName& name);
 
 // The excerpt the columns state for the input: their inputs first, then the
 // first failure entry naming it. Borrowed from the columns.
@@ -52,3 +59,6 @@ std::string input_anchor(std::string_view key);
 std::vector<std::string> unique_input_anchors(std::span<const std::string_view> keys);
 
 }  // namespace brelk
+
+template <>
+struct fmt::formatter<brelk::InputName> : brelk::WrittenFormatter<brelk::InputName> {};

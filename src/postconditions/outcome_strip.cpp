@@ -41,7 +41,7 @@ void append_squares(std::string& out, std::string_view prefix, const CriterionVi
         // the one element below that carries an id for it.
         fmt::format_to(std::back_inserter(out),
                        FMT_COMPILE(R"(<a class="sq-link" href="#{}pc-{}-{}" title="{} — {} — open it below"><span class="sq" style="background:{}"></span></a>)"),
-                       prefix, c, k, escaped(plain_label(check.id)), stated_state(tally), *colour);
+                       prefix, c, k, title_of(check.id), stated_state(tally), *colour);
     }
 }
 
@@ -51,23 +51,34 @@ void append_break(std::string& out, const CriterionView& criterion) {
 
 }  // namespace
 
-std::optional<std::string> tally_colour(const Tally& tally) {
+Colour Colour::of(std::string_view hex) {
+    Colour colour;
+    std::copy_n(hex.begin(), std::min(hex.size(), colour.hex.size()), colour.hex.begin());
+    return colour;
+}
+
+Colour Colour::rgb(int red, int green, int blue) {
+    constexpr std::string_view digits = "0123456789abcdef";
+    Colour colour;
+    colour.hex[0] = '#';
+    std::size_t at = 1;
+    for (int channel : {red, green, blue}) {
+        colour.hex[at++] = digits[static_cast<std::size_t>(channel >> 4) & 0xf];
+        colour.hex[at++] = digits[static_cast<std::size_t>(channel) & 0xf];
+    }
+    return colour;
+}
+
+std::optional<Colour> tally_colour(const Tally& tally) {
     if (tally.total() == 0) return std::nullopt;
-    if (!tally.judged()) return std::string(nothing_to_judge_colour);
+    if (!tally.judged()) return Colour::of(nothing_to_judge_colour);
     // Skipped samples stay in the denominator: a check judged once and
     // skipped five times is not a full success.
     double share = static_cast<double>(tally.passed) / static_cast<double>(tally.total());
     const auto& from = share < 0.5 ? ramp_start : ramp_middle;
     const auto& to = share < 0.5 ? ramp_middle : ramp_end;
     double t = share < 0.5 ? 2.0 * share : 2.0 * (share - 0.5);
-    return fmt::format(FMT_COMPILE("#{:02x}{:02x}{:02x}"), channel(from.red, to.red, t), channel(from.green, to.green, t),
-                       channel(from.blue, to.blue, t));
-}
-
-std::string stated_state(const Tally& tally) {
-    if (!tally.judged()) return "nothing to judge on any sample";
-    auto suffix = tally.skipped != 0 ? fmt::format(FMT_COMPILE(", nothing to judge on {}"), tally.skipped) : std::string();
-    return fmt::format(FMT_COMPILE("held on {} of {} samples{}"), tally.passed, tally.total(), suffix);
+    return Colour::rgb(channel(from.red, to.red, t), channel(from.green, to.green, t), channel(from.blue, to.blue, t));
 }
 
 std::string strip(const Comparison& comparison, std::size_t column) {
@@ -131,17 +142,19 @@ void append_head(PageBuffer& page, std::span<const Column> columns, std::string_
 }
 
 void append_cell(PageBuffer& page, const Tally& tally) {
-    std::string mark;
+    auto out = fmt::appender(page);
+    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell" title="{} passed · {} failed · {} never evaluated">)"),
+                   tally.passed, tally.failed, tally.skipped);
     if (tally.total() == 0) {
-        mark = R"(<span class="muted">-</span>)";
+        page += R"(<span class="muted">-</span>)";
     } else if (tally.judged()) {
-        mark = fmt::format(FMT_COMPILE(R"(<span class="mark" style="color:{}">{}/{}</span>)"), *tally_colour(tally), tally.passed,
-                           tally.total());
+        fmt::format_to(out, FMT_COMPILE(R"(<span class="mark" style="color:{}">{}/{}</span>)"), *tally_colour(tally),
+                       tally.passed, tally.total());
     } else {
-        mark = fmt::format(FMT_COMPILE(R"(<span class="mark" style="color:{}">—/{}</span>)"), nothing_to_judge_colour, tally.total());
+        fmt::format_to(out, FMT_COMPILE(R"(<span class="mark" style="color:{}">—/{}</span>)"), nothing_to_judge_colour,
+                       tally.total());
     }
-    fmt::format_to(fmt::appender(page), FMT_COMPILE(R"(<span class="pc-cell" title="{} passed · {} failed · {} never evaluated">{}</span>)"),
-                   tally.passed, tally.failed, tally.skipped, mark);
+    page += "</span>";
 }
 
 }  // namespace brelk

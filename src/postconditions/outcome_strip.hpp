@@ -1,11 +1,15 @@
 #pragma once
 // Outcome strips (one coloured square per postcondition), their colour ramp
 // and legend, and the head row and tally cell every postcondition grid shares.
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include <fmt/compile.h>
+#include <fmt/format.h>
 
 #include "html/page_buffer.hpp"
 #include "postconditions/comparison.hpp"
@@ -15,12 +19,29 @@ namespace brelk {
 // Colour used when a check had samples but nothing to judge on any of them.
 inline constexpr std::string_view nothing_to_judge_colour = "#f9a825";
 
-// "#rrggbb" on the red-amber-green ramp by the share of samples held;
-// absent for a zero tally.
-std::optional<std::string> tally_colour(const Tally& tally);
+// A colour as a stylesheet writes it, "#rrggbb": a value, so that the
+// thousands of squares and cells of a page make no string for it.
+struct Colour {
+    std::array<char, 7> hex{};
 
+    static Colour of(std::string_view hex);  // "#rrggbb" as written
+    static Colour rgb(int red, int green, int blue);
+
+    std::string_view text() const { return {hex.data(), hex.size()}; }
+    friend bool operator==(const Colour& colour, std::string_view text) { return colour.text() == text; }
+};
+
+// On the red-amber-green ramp by the share of samples held; absent for a
+// zero tally.
+std::optional<Colour> tally_colour(const Tally& tally);
+
+// What a tally says in words, shown as a format argument:
 // "held on 4 of 7 samples, nothing to judge on 1" (plain text).
-std::string stated_state(const Tally& tally);
+struct StatedState {
+    Tally tally;
+};
+
+inline StatedState stated_state(const Tally& tally) { return StatedState{tally}; }
 
 // One column's strip over every criterion; `column` is 0-based and below the
 // comparison's column count.
@@ -43,3 +64,25 @@ void append_head(PageBuffer& page, std::span<const Column> columns, std::string_
 void append_cell(PageBuffer& page, const Tally& tally);
 
 }  // namespace brelk
+
+template <>
+struct fmt::formatter<brelk::Colour> : fmt::formatter<std::string_view> {
+    template <class Context>
+    auto format(const brelk::Colour& colour, Context& context) const {
+        return fmt::formatter<std::string_view>::format(colour.text(), context);
+    }
+};
+
+template <>
+struct fmt::formatter<brelk::StatedState> {
+    constexpr auto parse(format_parse_context& context) { return context.begin(); }
+
+    template <class Context>
+    auto format(const brelk::StatedState& state, Context& context) const {
+        const auto& tally = state.tally;
+        if (!tally.judged()) return fmt::format_to(context.out(), FMT_COMPILE("nothing to judge on any sample"));
+        auto out = fmt::format_to(context.out(), FMT_COMPILE("held on {} of {} samples"), tally.passed, tally.total());
+        if (tally.skipped == 0) return out;
+        return fmt::format_to(out, FMT_COMPILE(", nothing to judge on {}"), tally.skipped);
+    }
+};

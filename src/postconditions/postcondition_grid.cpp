@@ -4,9 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
-#include <set>
 #include <unordered_map>
-#include <unordered_set>
 
 #include <fmt/compile.h>
 #include <fmt/format.h>
@@ -22,21 +20,30 @@ namespace {
 constexpr std::size_t shown_observed_values = 5;
 
 using Rows = std::vector<const StandingsRowView*>;
-using Keys = std::set<std::string_view>;
+using Keys = std::vector<std::string_view>;  // distinct, in byte order
 
 struct ClassCell {
     std::uint64_t count = 0;
     Keys inputs;
 };
 
+enum class PanelKind { Held, Observed, Unstated, Never };
+
 struct PanelRow {
-    std::string text;
+    PanelKind kind;
+    std::string_view observed;                  // what an Observed row obtained
     std::vector<std::optional<ClassCell>> cells;  // per column
-    std::string_view mark;
-    std::string_view glyph;
 
     bool any_cell() const {
         return std::any_of(cells.begin(), cells.end(), [](const auto& cell) { return cell.has_value(); });
+    }
+    std::string_view mark() const {
+        if (kind == PanelKind::Held) return "m-pass";
+        return kind == PanelKind::Never ? "m-none" : "m-fail";
+    }
+    std::string_view glyph() const {
+        if (kind == PanelKind::Held) return "✓";
+        return kind == PanelKind::Never ? "○" : "✗";
     }
 };
 
@@ -44,8 +51,10 @@ template <typename Pick>
 Keys keys_where(const Rows& rows, Pick pick) {
     Keys keys;
     for (const auto* row : rows) {
-        if (pick(*row)) keys.insert(row->input_key);
+        if (pick(*row)) keys.push_back(row->input_key);
     }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     return keys;
 }
 
@@ -63,8 +72,7 @@ std::vector<PanelRow> observed_rows(const CheckView& check, const std::vector<st
 
     std::vector<PanelRow> rows;
     for (const auto& [observed, sum] : order) {
-        PanelRow row{fmt::format(FMT_COMPILE(R"(obtained <code class="obtained">{}</code>)"), escaped(excerpt(observed))),
-                     std::vector<std::optional<ClassCell>>(check.rows.size()), "m-fail", "✗"};
+        PanelRow row{PanelKind::Observed, observed, std::vector<std::optional<ClassCell>>(check.rows.size())};
         for (std::size_t c = 0; c < by_column.size(); ++c) {
             auto it = std::find_if(by_column[c].begin(), by_column[c].end(),
                                    [observed = observed](const auto& cls) { return cls.observed == observed; });
@@ -82,11 +90,9 @@ std::vector<PanelRow> panel_rows(const CheckView& check) {
     by_column.reserve(column_count);
     for (const auto& rows : check.rows) by_column.push_back(classes(rows));
 
-    PanelRow held{"held", std::vector<std::optional<ClassCell>>(column_count), "m-pass", "✓"};
-    PanelRow unstated{R"(did not hold — <span class="muted">this emitter states no observed value</span>)",
-                      std::vector<std::optional<ClassCell>>(column_count), "m-fail", "✗"};
-    PanelRow never{R"(never evaluated — <span class="muted">nothing was returned to judge</span>)",
-                   std::vector<std::optional<ClassCell>>(column_count), "m-none", "○"};
+    PanelRow held{PanelKind::Held, {}, std::vector<std::optional<ClassCell>>(column_count)};
+    PanelRow unstated{PanelKind::Unstated, {}, std::vector<std::optional<ClassCell>>(column_count)};
+    PanelRow never{PanelKind::Never, {}, std::vector<std::optional<ClassCell>>(column_count)};
     for (std::size_t c = 0; c < column_count; ++c) {
         const auto& tally = check.tallies[c];
         const auto& rows = check.rows[c];
@@ -113,29 +119,51 @@ std::vector<PanelRow> panel_rows(const CheckView& check) {
     return result;
 }
 
-std::string where_from(const Keys& inputs, const ExcerptIndex& excerpts) {
-    std::string out;
-    for (auto key : inputs) {
-        if (!out.empty()) out += ", ";
-        auto stated = excerpts.find(key);
-        out += stated ? escape(excerpt(*stated)) : input_name(key);
+void append_row_text(PageBuffer& page, const PanelRow& row) {
+    switch (row.kind) {
+        case PanelKind::Held: page += "held"; return;
+        case PanelKind::Observed:
+            fmt::format_to(fmt::appender(page), FMT_COMPILE(R"(obtained <code class="obtained">{}</code>)"),
+                           escaped_excerpt(row.observed));
+            return;
+        case PanelKind::Unstated:
+            page += R"(did not hold — <span class="muted">this emitter states no observed value</span>)";
+            return;
+        case PanelKind::Never: page += R"(never evaluated — <span class="muted">nothing was returned to judge</span>)"; return;
     }
-    return out;
 }
 
-std::string where_text(const Keys& inputs, std::size_t all_inputs, const ExcerptIndex& excerpts) {
+void append_where_from(PageBuffer& page, const Keys& inputs, const ExcerptIndex& excerpts) {
+    bool first = true;
+    for (auto key : inputs) {
+        if (!first) page += ", ";
+        first = false;
+        if (auto stated = excerpts.find(key)) {
+            fmt::format_to(fmt::appender(page), FMT_COMPILE("{}"), escaped_excerpt(*stated));
+        } else {
+            fmt::format_to(fmt::appender(page), FMT_COMPILE("{}"), input_name(key));
+        }
+    }
+}
+
+void append_where(PageBuffer& page, const Keys& inputs, std::size_t all_inputs, const ExcerptIndex& excerpts) {
     // With a single input in the whole check, naming it says more than "every input".
-    if (all_inputs >= 2 && inputs.size() == all_inputs) return "every input";
-    if (inputs.size() < 3) return where_from(inputs, excerpts);
-    return fmt::format(FMT_COMPILE("{} of {} inputs"), inputs.size(), all_inputs);
+    if (all_inputs >= 2 && inputs.size() == all_inputs) {
+        page += "every input";
+    } else if (inputs.size() < 3) {
+        append_where_from(page, inputs, excerpts);
+    } else {
+        fmt::format_to(fmt::appender(page), FMT_COMPILE("{} of {} inputs"), inputs.size(), all_inputs);
+    }
 }
 
 std::size_t distinct_inputs(const CheckView& check) {
-    std::unordered_set<std::string_view> keys;
+    Keys keys;
     for (const auto& rows : check.rows) {
-        for (const auto* row : rows) keys.insert(row->input_key);
+        for (const auto* row : rows) keys.push_back(row->input_key);
     }
-    return keys.size();
+    std::sort(keys.begin(), keys.end());
+    return static_cast<std::size_t>(std::unique(keys.begin(), keys.end()) - keys.begin());
 }
 
 void append_matrix(PageBuffer& page, const CheckView& check, const std::vector<PanelRow>& rows,
@@ -144,15 +172,19 @@ void append_matrix(PageBuffer& page, const CheckView& check, const std::vector<P
     auto out = fmt::appender(page);
     fmt::format_to(out, FMT_COMPILE("<div class=\"class-grid\" style=\"--pc-columns: {}\">\n"), column_count);
     for (const auto& row : rows) {
-        fmt::format_to(out, FMT_COMPILE(R"(<div class="class-row"><span class="pc-label"><span class="{}">{}</span> {}</span>)"), row.mark,
-                       row.glyph, row.text);
+        fmt::format_to(out, FMT_COMPILE(R"(<div class="class-row"><span class="pc-label"><span class="{}">{}</span> )"),
+                       row.mark(), row.glyph());
+        append_row_text(page, row);
+        page += "</span>";
         for (const auto& cell : row.cells) {
             if (!cell) {
                 page += R"(<span class="pc-cell class-cell"><span class="muted">—</span></span>)";
                 continue;
             }
-            fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell class-cell"><span class="class-count {}">{}</span><span class="class-where">{}</span></span>)"),
-                           row.mark, cell->count, where_text(cell->inputs, all_inputs, excerpts));
+            fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-cell class-cell"><span class="class-count {}">{}</span><span class="class-where">)"),
+                           row.mark(), cell->count);
+            append_where(page, cell->inputs, all_inputs, excerpts);
+            page += "</span></span>";
         }
         page += "</div>\n";
     }
@@ -195,7 +227,7 @@ void append_check_row(PageBuffer& page, std::string_view prefix, const CheckView
                       std::span<const Column> columns, const ExcerptIndex& excerpts) {
     auto out = fmt::appender(page);
     fmt::format_to(out, FMT_COMPILE(R"(<details class="pc-row"><summary id="{}pc-{}-{}">)"), prefix, c, k);
-    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-label">{}{}</span>)"), check.id.label(),
+    fmt::format_to(out, FMT_COMPILE(R"(<span class="pc-label">{}{}</span>)"), label_of(check.id),
                    any_optional(check) ? R"( <span class="badge optional">optional</span>)" : "");
     for (const auto& tally : check.tallies) append_cell(page, tally);
     page += R"(</summary><div class="pc-panel">)";

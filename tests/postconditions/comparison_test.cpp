@@ -61,20 +61,22 @@ TEST(Comparison, IdentityKindsAndLabels) {
     std::string at141 = at140 + "z";
     CheckId whole{PathForm{"$.a", "is", at140}};
     CheckId cut{PathForm{"$.a", "is", at141}};
-    EXPECT_EQ(whole.label(), "<code>$.a</code> <b>is</b> <code>" + at140 + "</code>");
-    EXPECT_EQ(cut.label(), "<code>$.a</code> <b>is</b> <code>" + at140 + "…</code>");
-    EXPECT_EQ(plain_label(cut), "$.a is " + at140 + "…");
-    EXPECT_EQ((CheckId{PathForm{"$.a", "is", std::nullopt}}).label(), "<code>$.a</code> <b>is</b>");
-    EXPECT_EQ(plain_label(CheckId{PathForm{"$.a", "is", std::nullopt}}), "$.a is");
+    EXPECT_EQ(fmt::to_string(label_of(whole)), "<code>$.a</code> <b>is</b> <code>" + at140 + "</code>");
+    EXPECT_EQ(fmt::to_string(label_of(cut)), "<code>$.a</code> <b>is</b> <code>" + at140 + "…</code>");
+    EXPECT_EQ(fmt::to_string(title_of(cut)), "$.a is " + at140 + "…");
+    EXPECT_EQ(fmt::to_string(label_of(CheckId{PathForm{"$.a", "is", std::nullopt}})), "<code>$.a</code> <b>is</b>");
+    EXPECT_EQ(fmt::to_string(title_of(CheckId{PathForm{"$.a", "is", std::nullopt}})), "$.a is");
 
     CheckId form_only{FormOnly{"contains", "a\nb" + std::string(200, 'c')}};
-    EXPECT_EQ(form_only.label(), "<b>contains</b> <code>a\nb" + std::string(200, 'c') + "</code>");
-    EXPECT_EQ(plain_label(form_only), "contains a\nb" + std::string(200, 'c'));
-    EXPECT_EQ((CheckId{PathForm{"p", "f", "a\nb\r"}}).label(), "<code>p</code> <b>f</b> <code>a b\r</code>");
-    EXPECT_EQ((CheckId{FormOnly{"f", std::nullopt}}).label(), "<b>f</b>");
-    EXPECT_EQ(plain_label(CheckId{FormOnly{"f", std::nullopt}}), "f");
-    EXPECT_EQ((CheckId{CheckOnly{"a < b"}}).label(), "a &lt; b");
-    EXPECT_EQ(plain_label(CheckId{CheckOnly{"a < b"}}), "a < b");
+    EXPECT_EQ(fmt::to_string(label_of(form_only)), "<b>contains</b> <code>a\nb" + std::string(200, 'c') + "</code>");
+    EXPECT_EQ(fmt::to_string(title_of(form_only)), "contains a\nb" + std::string(200, 'c'));
+    EXPECT_EQ(fmt::to_string(label_of(CheckId{PathForm{"p", "f", "a\nb\r"}})), "<code>p</code> <b>f</b> <code>a b\r</code>");
+    EXPECT_EQ(fmt::to_string(label_of(CheckId{PathForm{"p", "f", "x<\n\"y"}})), "<code>p</code> <b>f</b> <code>x&lt; &quot;y</code>");
+    EXPECT_EQ(fmt::to_string(title_of(CheckId{PathForm{"p", "f", "x<\n\"y"}})), "p f x&lt; &quot;y");
+    EXPECT_EQ(fmt::to_string(label_of(CheckId{FormOnly{"f", std::nullopt}})), "<b>f</b>");
+    EXPECT_EQ(fmt::to_string(title_of(CheckId{FormOnly{"f", std::nullopt}})), "f");
+    EXPECT_EQ(fmt::to_string(label_of(CheckId{CheckOnly{"a < b"}})), "a &lt; b");
+    EXPECT_EQ(fmt::to_string(title_of(CheckId{CheckOnly{"a < b"}})), "a &lt; b");
 }
 
 // The outcome classes are pinned through the postcondition grid that shows them.
@@ -97,9 +99,9 @@ TEST(Comparison, StatedCountsSaturate) {
 }
 
 TEST(InputNaming, NamesAndStatedExcerpts) {
-    EXPECT_EQ(input_name("12"), "input 12");
-    EXPECT_EQ(input_name("a&b"), "a&amp;b");
-    EXPECT_EQ(input_name(""), "input ");
+    EXPECT_EQ(fmt::to_string(input_name("12")), "input 12");
+    EXPECT_EQ(fmt::to_string(input_name("a&b")), "a&amp;b");
+    EXPECT_EQ(fmt::to_string(input_name("")), "input ");
 
     std::vector<StandingsBlockView> none;
     std::vector<InputPresentation> first_inputs{{3, "first <3>"}};

@@ -23,10 +23,10 @@ TEST(OutcomeStrip, ColourRampAndDescription) {
         EXPECT_EQ(tally_colour(tally), colour) << tally.passed << "/" << tally.failed << "/" << tally.skipped;
     }
     EXPECT_EQ(tally_colour(Tally{}), std::nullopt);
-    EXPECT_EQ(stated_state({0, 0, 4}), "nothing to judge on any sample");
-    EXPECT_EQ(stated_state({}), "nothing to judge on any sample");
-    EXPECT_EQ(stated_state({4, 2, 1}), "held on 4 of 7 samples, nothing to judge on 1");
-    EXPECT_EQ(stated_state({4, 2, 0}), "held on 4 of 6 samples");
+    EXPECT_EQ(fmt::to_string(stated_state({0, 0, 4})), "nothing to judge on any sample");
+    EXPECT_EQ(fmt::to_string(stated_state({})), "nothing to judge on any sample");
+    EXPECT_EQ(fmt::to_string(stated_state({4, 2, 1})), "held on 4 of 7 samples, nothing to judge on 1");
+    EXPECT_EQ(fmt::to_string(stated_state({4, 2, 0})), "held on 4 of 6 samples");
 }
 
 TEST(OutcomeStrip, CellsAndHead) {
