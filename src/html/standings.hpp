@@ -10,12 +10,11 @@
 
 namespace brelk {
 
-enum class Provenance { Criterion, Input, Unstated };
+enum class Provenance : std::uint8_t { Criterion, Input, Unstated };
 
 struct StandingsRowView {
     std::string input_key;  // from YAML the decimal text of inputIndex; from XML as written
     std::string check;
-    Provenance provenance = Provenance::Unstated;
     std::optional<std::string> path;
     std::optional<std::string> form;
     std::optional<std::string> expected;
@@ -25,6 +24,8 @@ struct StandingsRowView {
     std::uint64_t skipped = 0;
     double observed_fraction = 0.0;
     std::uint64_t elided = 0;
+    // Last, side by side: a record holds tens of thousands of rows.
+    Provenance provenance = Provenance::Unstated;
     bool optional = false;
 };
 

@@ -290,9 +290,11 @@ struct Distiller {
     void end() {
         if (passed_over > 0) {
             --passed_over;
-        } else {
-            open.pop_back();
+            return;
         }
+        // A block that outgrew the room made for it gives back what it did not fill.
+        if (open.back() == Role::StandingsCriterion) blocks.back().rows.shrink_to_fit();
+        open.pop_back();
     }
 
     // The run, once the whole text was read as XML.
