@@ -4,6 +4,8 @@
 
 #include <new>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #include "artefact/diagnostic_text.hpp"
 #include "artefact/ordered_pool.hpp"
@@ -42,6 +44,17 @@ bool render_into(OutputFile& file, const ReportOutput& report) {
     }
 }
 
+// Frees what the page was drawn from on a thread of its own, so that the
+// freeing overlaps the wait for the disk to take the page. Where no thread
+// can be started, it is freed here.
+std::jthread release_in_background(std::function<void(PageBuffer&)> render) {
+    try {
+        return std::jthread([held = std::move(render)]() mutable { held = nullptr; });
+    } catch (const std::system_error&) {
+        return {};
+    }
+}
+
 // The generator, with running out of memory turned into a value: the page is
 // then never written and the old report stays.
 std::variant<Generated, std::bad_alloc> generate(const ReportCommand& command, const Options& options) {
@@ -71,7 +84,7 @@ int run_report(const Options& options, int out_fd, int err_fd) {
         write_all(err_fd, fmt::format("could not read {}: {}\n", diagnostic_text(options.dir), describe(*error)));
         return 1;
     }
-    const ReportOutput& report = std::get<ReportOutput>(generated);
+    ReportOutput& report = std::get<ReportOutput>(generated);
 
     std::string diagnostics;
     for (const auto& skipped : report.skipped) {
@@ -103,6 +116,7 @@ int run_report(const Options& options, int out_fd, int err_fd) {
         write_all(err_fd, fmt::format("out of memory while rendering {}\n", diagnostic_text(options.dir)));
         return 1;
     }
+    const std::jthread release = release_in_background(std::move(report.render));
     OutputResult written = finish_output(file);
     if (!options.output) return std::holds_alternative<std::monostate>(written) ? 0 : 1;
     if (!std::holds_alternative<std::monostate>(written)) {
