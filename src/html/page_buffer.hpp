@@ -62,7 +62,7 @@ private:
 // A page kept in memory: for sections drawn apart, fragments and tests. What
 // is written goes straight into storage that grows as it fills, with no copy
 // on the way.
-class CollectedPage : public PageBuffer {
+class CollectedPage final : public PageBuffer {
 public:
     CollectedPage() = default;
 
@@ -73,17 +73,19 @@ public:
     // Starts over with an empty page.
     void clear() { PageBuffer::clear(); }
 
-protected:
+private:
+    static constexpr std::size_t first_capacity = std::size_t{32} << 10;
+
     void grow(std::size_t wanted) override {
-        // Doubling keeps the cost of growing linear in what is written.
-        const std::size_t capacity = std::max({wanted, 2 * this->capacity(), std::size_t{4096}});
+        // Doubling keeps the cost of growing linear in what is written; a
+        // section of a page seldom needs more than the first room.
+        const std::size_t capacity = std::max({wanted, 2 * this->capacity(), first_capacity});
         auto larger = std::make_unique_for_overwrite<char[]>(capacity);
         std::copy_n(data(), size(), larger.get());
         storage_ = std::move(larger);
         set(storage_.get(), capacity);
     }
 
-private:
     std::unique_ptr<char[]> storage_;  // its first size() characters are the page
 };
 

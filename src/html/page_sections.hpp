@@ -17,9 +17,10 @@
 
 namespace brelk {
 
-// A section can be a large part of the page: only a few wait their turn per
-// worker, which keeps the threads busy and the memory small.
-inline constexpr std::size_t sections_ahead_per_worker = 4;
+// A section can be a large part of the page, but most are small: sixteen
+// waiting their turn per worker keep the threads busy through a run of small
+// sections while the memory held stays bounded.
+inline constexpr std::size_t sections_ahead_per_worker = 16;
 
 // Calls `append_section(part, i)` for every i below `count`, where `part`
 // ends up in `page` in order of i. `append_section` must touch nothing but
