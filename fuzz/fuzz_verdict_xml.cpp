@@ -10,6 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::vector<std::string> notices;
-    (void)brelk::verdict::distil(text, "fuzz/input.xml", notices);
+    const auto read = brelk::verdict::distil(text, "fuzz/input.xml", notices);
+    // What the page unpacks of a run must be there to unpack.
+    if (const auto* run = std::get_if<brelk::verdict::VerdictRun>(&read)) (void)brelk::verdict::unpack(run->standings);
     return 0;
 }

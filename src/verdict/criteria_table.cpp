@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <span>
 
 #include <fmt/compile.h>
 #include <fmt/format.h>
@@ -71,10 +72,12 @@ std::string observed_bar(std::string_view observed_rate) {
 
 std::unordered_set<std::string_view> partial_credit_criteria(const VerdictRun& run) {
     std::unordered_set<std::string_view> names;
-    for (const auto& block : run.standings) {
+    const auto& standings = run.standings;
+    for (const auto& block : standings.blocks) {
+        const auto rows = std::span(standings.rows).subspan(block.first_row, block.row_count);
         if (block.optional_slack.has_value() ||
-            std::any_of(block.rows.begin(), block.rows.end(), [](const auto& row) { return row.optional; })) {
-            names.insert(block.criterion);
+            std::any_of(rows.begin(), rows.end(), [](const auto& row) { return row.optional; })) {
+            names.insert(standings.text(block.criterion));
         }
     }
     return names;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <iterator>
+#include <span>
 
 #include <fmt/compile.h>
 #include <fmt/format.h>
@@ -50,10 +51,10 @@ void append_nothing_delivered(PageBuffer& page, const VerdictRun& run) {
 
 // The run's only comparison column is named by the timestamp as written, so
 // it reads exactly as the record states it.
-Column run_column(const VerdictRun& run) {
+Column run_column(const VerdictRun& run, std::span<const StandingsBlockView> standings) {
     Column column;
     column.name = run.timestamp.value_or(run.use_case_id);
-    column.blocks = run.standings;
+    column.blocks = standings;
     column.ordinal = 1;
     return column;
 }
@@ -89,7 +90,8 @@ void append_run(PageBuffer& page, std::size_t section, const VerdictRun& run, bo
     append_facts(page, run);
     append_nothing_delivered(page, run);
 
-    const std::array<Column, 1> columns{run_column(run)};
+    const auto standings = unpack(run.standings);
+    const std::array<Column, 1> columns{run_column(run, standings)};
     Comparison comparison = Comparison::build(columns);
     comparison.anchor_prefix = section_anchor_prefix(section);
     append_criteria_table(page, run, comparison);

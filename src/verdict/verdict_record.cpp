@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <exception>
+#include <limits>
 #include <new>
 #include <numeric>
 #include <system_error>
@@ -60,18 +61,31 @@ std::variant<CriterionRow, std::string> criterion_row(const Attributes& criterio
                         std::move(values[3]), std::move(values[4]), text_of(criterion, "threshold")};
 }
 
-std::optional<ObservedExemplar> exemplar(const Attributes& observed) {
-    auto excerpt = observed["excerpt"];
-    auto count = u64_of(observed, "count");
-    auto held = observed["held"];
+std::optional<PackedStandings::Exemplar> exemplar(const Attributes& observed, PackedStandings& standings) {
+    const auto [excerpt, stated_count, held] =
+        observed.pick(std::array<std::string_view, 3>{"excerpt", "count", "held"});
+    const auto count = u64_in(stated_count);
     if (!excerpt || !count || !held) return std::nullopt;
-    return ObservedExemplar{std::string(*excerpt), *count, *held == "true"};
+    return PackedStandings::Exemplar{standings.keep(*excerpt), *count, *held == "true"};
+}
+
+// The position the next element of `items` takes: std::bad_alloc past what
+// 32 bits reach, which no record of at most 1 GiB comes near.
+template <class Items>
+std::uint32_t next_index(const Items& items) {
+    if (items.size() >= std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+    return static_cast<std::uint32_t>(items.size());
+}
+
+std::optional<PackedStandings::Text> kept(PackedStandings& standings, std::optional<std::string_view> value) {
+    if (!value) return std::nullopt;
+    return standings.keep(*value);
 }
 
 // A row missing a required attribute, or stating one that does not read, is
-// malformed: false, and `view` is left half filled. Its observed values are
-// added as their elements come.
-bool read_standings_row(const Attributes& row, StandingsRowView& view) {
+// malformed, and nothing of it is kept. Its observed values are added as
+// their elements come.
+std::optional<PackedStandings::Row> standings_row(const Attributes& row, PackedStandings& standings) {
     enum : std::size_t { input_index, check, optional, passed, failed, skipped, fraction, provenance, path, form,
                          expected, elided, count };
     const auto values = row.pick(std::array<std::string_view, count>{
@@ -80,27 +94,29 @@ bool read_standings_row(const Attributes& row, StandingsRowView& view) {
     const auto& stated_optional = values[optional];
     if (!values[input_index] || !values[check] || !stated_optional ||
         (*stated_optional != "true" && *stated_optional != "false")) {
-        return false;
+        return std::nullopt;
     }
     const auto passed_count = u64_in(values[passed]);
     const auto failed_count = u64_in(values[failed]);
     const auto skipped_count = u64_in(values[skipped]);
     const auto stated_fraction = values[fraction] ? floating(*values[fraction]) : std::nullopt;
-    if (!passed_count || !failed_count || !skipped_count || !stated_fraction) return false;
+    if (!passed_count || !failed_count || !skipped_count || !stated_fraction) return std::nullopt;
 
-    view.input_key = *values[input_index];
-    view.check = *values[check];
-    view.optional = *stated_optional == "true";
-    view.passed = *passed_count;
-    view.failed = *failed_count;
-    view.skipped = *skipped_count;
-    view.observed_fraction = *stated_fraction;
-    view.provenance = provenance_of(values[provenance]);
-    if (values[path]) view.path.emplace(*values[path]);
-    if (values[form]) view.form.emplace(*values[form]);
-    if (values[expected]) view.expected.emplace(*values[expected]);
-    view.elided = u64_in(values[elided]).value_or(0);
-    return true;
+    PackedStandings::Row packed;
+    packed.input_key = standings.keep(*values[input_index]);
+    packed.check = standings.keep(*values[check]);
+    packed.path = kept(standings, values[path]);
+    packed.form = kept(standings, values[form]);
+    packed.expected = kept(standings, values[expected]);
+    packed.first_exemplar = next_index(standings.exemplars);
+    packed.passed = *passed_count;
+    packed.failed = *failed_count;
+    packed.skipped = *skipped_count;
+    packed.observed_fraction = *stated_fraction;
+    packed.elided = u64_in(values[elided]).value_or(0);
+    packed.provenance = provenance_of(values[provenance]);
+    packed.optional = *stated_optional == "true";
+    return packed;
 }
 
 std::optional<CriterionCounts> stated_counts(const CriterionRow& row) {
@@ -112,16 +128,16 @@ std::optional<CriterionCounts> stated_counts(const CriterionRow& row) {
 
 // Gives each block the counts of its criterion and puts the blocks in the
 // order of the criteria; blocks of criteria the run does not list come last.
-std::vector<StandingsBlockView> in_criterion_order(std::vector<StandingsBlockView> blocks,
-                                                   const std::vector<CriterionRow>& criteria) {
+void in_criterion_order(PackedStandings& standings, const std::vector<CriterionRow>& criteria) {
     // The position of each id's first row, found once: a record may list
     // tens of thousands of criteria and as many blocks.
     std::unordered_map<std::string_view, std::size_t> first_row;
     first_row.reserve(criteria.size());
     for (std::size_t i = 0; i < criteria.size(); ++i) first_row.try_emplace(criteria[i].id, i);
+    auto& blocks = standings.blocks;
     std::vector<std::size_t> position(blocks.size(), criteria.size());
     for (std::size_t i = 0; i < blocks.size(); ++i) {
-        const auto row = first_row.find(blocks[i].criterion);
+        const auto row = first_row.find(standings.text(blocks[i].criterion));
         if (row == first_row.end()) continue;
         position[i] = row->second;
         blocks[i].counts = stated_counts(criteria[row->second]);
@@ -130,10 +146,10 @@ std::vector<StandingsBlockView> in_criterion_order(std::vector<StandingsBlockVie
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return position[a] < position[b]; });
-    std::vector<StandingsBlockView> ordered;
+    std::vector<PackedStandings::Block> ordered;
     ordered.reserve(blocks.size());
-    for (std::size_t i : order) ordered.push_back(std::move(blocks[i]));
-    return ordered;
+    for (std::size_t i : order) ordered.push_back(blocks[i]);
+    blocks = std::move(ordered);
 }
 
 // What an open element is to the record; its children are read by it.
@@ -163,7 +179,6 @@ struct Distiller {
     std::optional<std::string> use_case_id;
     std::optional<std::string> criterion_failure;  // the first incomplete criterion's message
     VerdictRun run;
-    std::vector<StandingsBlockView> blocks;
     std::vector<std::string> notices;
 
     // The first child of its name in the vocabulary: `seen` says whether it came before.
@@ -224,28 +239,36 @@ struct Distiller {
             notices.push_back(fmt::format("ignoring an unnamed standings criterion in {}", path));
             return Role::Other;
         }
-        StandingsBlockView& block = blocks.emplace_back();
-        block.criterion = *name;
-        block.optional_slack = text_of(tag.attributes, "optional-slack");
-        // Blocks of one record mostly hold as many rows as the one before.
-        if (blocks.size() > 1) block.rows.reserve(blocks[blocks.size() - 2].rows.size());
+        auto& standings = run.standings;
+        PackedStandings::Block block;
+        block.criterion = standings.keep(*name);
+        block.optional_slack = kept(standings, tag.attributes["optional-slack"]);
+        block.first_row = next_index(standings.rows);
+        standings.blocks.push_back(block);
         return Role::StandingsCriterion;
     }
 
     Role child_of_standings_criterion(const StartTag& tag) {
         if (tag.local_name != "row") return Role::Other;
-        auto& block = blocks.back();
-        // The row is read where it is kept: a record holds tens of thousands.
-        if (read_standings_row(tag.attributes, block.rows.emplace_back())) return Role::Row;
-        block.rows.pop_back();
-        notices.push_back(
-            fmt::format("ignoring a malformed standings row for {} in {}", quoted_literal(block.criterion), path));
+        auto& standings = run.standings;
+        if (auto row = standings_row(tag.attributes, standings)) {
+            standings.rows.push_back(*row);
+            ++standings.blocks.back().row_count;
+            return Role::Row;
+        }
+        notices.push_back(fmt::format("ignoring a malformed standings row for {} in {}",
+                                      quoted_literal(standings.text(standings.blocks.back().criterion)), path));
         return Role::Other;
     }
 
     Role child_of_row(const StartTag& tag) {
         if (tag.local_name != "observed") return Role::Other;
-        if (auto valid = exemplar(tag.attributes)) blocks.back().rows.back().observed.push_back(std::move(*valid));
+        auto& standings = run.standings;
+        if (auto valid = exemplar(tag.attributes, standings)) {
+            next_index(standings.exemplars);
+            standings.exemplars.push_back(*valid);
+            ++standings.rows.back().exemplar_count;
+        }
         return Role::Other;
     }
 
@@ -292,8 +315,6 @@ struct Distiller {
             --passed_over;
             return;
         }
-        // A block that outgrew the room made for it gives back what it did not fill.
-        if (open.back() == Role::StandingsCriterion) blocks.back().rows.shrink_to_fit();
         open.pop_back();
     }
 
@@ -304,7 +325,8 @@ struct Distiller {
         if (!per_criterion_seen) return InvalidDocument{missing("per-criterion")};
         if (criterion_failure) return InvalidDocument{std::move(*criterion_failure)};
         run.use_case_id = std::move(*use_case_id);
-        run.standings = in_criterion_order(std::move(blocks), run.criteria);
+        in_criterion_order(run.standings, run.criteria);
+        run.standings.shrink_to_fit();
         for (auto& notice : notices) notices_out.push_back(std::move(notice));
         return std::move(run);
     }

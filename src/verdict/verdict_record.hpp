@@ -14,6 +14,7 @@
 #include "html/report_output.hpp"
 #include "artefact/skipped.hpp"
 #include "html/standings.hpp"
+#include "verdict/packed_standings.hpp"
 
 namespace brelk::verdict {
 
@@ -36,7 +37,7 @@ struct CriterionRow {
 struct VerdictRun {
     std::string use_case_id;
     std::vector<CriterionRow> criteria;
-    std::vector<StandingsBlockView> standings;  // in the criterion order of `criteria`
+    PackedStandings standings;  // blocks in the criterion order of `criteria`
     std::vector<FailureDistributionEntry> failure_distribution;
     std::optional<std::uint64_t> successes;
     std::optional<std::string> timestamp;

@@ -127,7 +127,7 @@ TEST(Distil, ReadsEveryStatedValue) {
     EXPECT_EQ(run_text(run), "checkout at 2024-05-01T10:00:00Z · about 200 samples · VERIFICATION · COMPLETED · "
                              "composite FAIL · successes - | latency PASS 9/10 0.9 threshold 0.8 | format FAIL x/y z "
                              "threshold - | schema x7 FORMAT | tone x2 -");
-    EXPECT_TRUE(run.standings.empty());
+    EXPECT_TRUE(run.standings.blocks.empty());
     EXPECT_TRUE(out.notices.empty());
 
     auto bare = distilled(record(identity + R"(<per-criterion/><functional successes="+12"/>)"));
@@ -161,7 +161,7 @@ TEST(Distil, DropsMalformedStandingsWithNoticesAndKeepsTheRest) {
     const std::string malformed = R"(ignoring a malformed standings row for "say \"hi\"\\\t" in runs/checkout/a.xml)";
     EXPECT_EQ(out.notices, (std::vector<std::string>{"ignoring an unnamed standings criterion in runs/checkout/a.xml",
                                                       malformed, malformed, malformed, malformed, malformed}));
-    const auto& standings = std::get<VerdictRun>(out.result).standings;
+    const auto standings = unpack(std::get<VerdictRun>(out.result).standings);
     ASSERT_EQ(standings.size(), 1u);
     const auto& block = standings[0];
     EXPECT_EQ(block.criterion, "say \"hi\"\\\t");
@@ -185,7 +185,7 @@ TEST(Distil, StandingsFollowTheCriteriaAndTakeTheirCounts) {
     <criterion name="c"/><criterion name="a"/><criterion name="x"/><criterion name="b"/><criterion name="w"/>
   </postcondition-standings>)"));
     std::string order;
-    for (const auto& block : std::get<VerdictRun>(out.result).standings) {
+    for (const auto& block : unpack(std::get<VerdictRun>(out.result).standings)) {
         order += block.criterion;
         order += block.counts ? fmt::format("={}/{} ", block.counts->passed, block.counts->failed) : " ";
     }
@@ -264,7 +264,7 @@ std::string collected_text(const fs::path& dir, unsigned workers) {
     if (auto* error = std::get_if<OsError>(&collected)) return "error " + describe(*error);
     const auto& runs = std::get<CollectedRuns>(collected);
     std::string out;
-    for (const auto& run : runs.runs) out += fmt::format("{} {}\n", run.use_case_id, run.standings.size());
+    for (const auto& run : runs.runs) out += fmt::format("{} {}\n", run.use_case_id, run.standings.blocks.size());
     for (const auto& entry : runs.skipped) out += "skipped " + display(entry) + "\n";
     for (const auto& notice : runs.notices) out += notice + "\n";
     return out;

@@ -1,0 +1,69 @@
+#include "verdict/packed_standings.hpp"
+
+#include <limits>
+#include <new>
+
+namespace brelk::verdict {
+namespace {
+
+std::optional<std::string> text_of(const PackedStandings& packed, const std::optional<PackedStandings::Text>& text) {
+    if (!text) return std::nullopt;
+    return std::string(packed.text(*text));
+}
+
+StandingsRowView row_view(const PackedStandings& packed, const PackedStandings::Row& row) {
+    StandingsRowView view;
+    view.input_key = packed.text(row.input_key);
+    view.check = packed.text(row.check);
+    view.path = text_of(packed, row.path);
+    view.form = text_of(packed, row.form);
+    view.expected = text_of(packed, row.expected);
+    view.observed.reserve(row.exemplar_count);
+    for (std::uint32_t i = row.first_exemplar; i < row.first_exemplar + row.exemplar_count; ++i) {
+        const auto& exemplar = packed.exemplars[i];
+        view.observed.push_back(ObservedExemplar{std::string(packed.text(exemplar.excerpt)), exemplar.count, exemplar.held});
+    }
+    view.passed = row.passed;
+    view.failed = row.failed;
+    view.skipped = row.skipped;
+    view.observed_fraction = row.observed_fraction;
+    view.elided = row.elided;
+    view.provenance = row.provenance;
+    view.optional = row.optional;
+    return view;
+}
+
+}  // namespace
+
+PackedStandings::Text PackedStandings::keep(std::string_view text) {
+    constexpr std::size_t reach = std::numeric_limits<std::uint32_t>::max();
+    if (text.size() > reach - texts.size()) throw std::bad_alloc();
+    const Text kept{static_cast<std::uint32_t>(texts.size()), static_cast<std::uint32_t>(text.size())};
+    texts.append(text);
+    return kept;
+}
+
+void PackedStandings::shrink_to_fit() {
+    texts.shrink_to_fit();
+    blocks.shrink_to_fit();
+    rows.shrink_to_fit();
+    exemplars.shrink_to_fit();
+}
+
+std::vector<StandingsBlockView> unpack(const PackedStandings& standings) {
+    std::vector<StandingsBlockView> blocks;
+    blocks.reserve(standings.blocks.size());
+    for (const auto& block : standings.blocks) {
+        auto& view = blocks.emplace_back();
+        view.criterion = standings.text(block.criterion);
+        view.counts = block.counts;
+        view.optional_slack = text_of(standings, block.optional_slack);
+        view.rows.reserve(block.row_count);
+        for (std::uint32_t i = block.first_row; i < block.first_row + block.row_count; ++i) {
+            view.rows.push_back(row_view(standings, standings.rows[i]));
+        }
+    }
+    return blocks;
+}
+
+}  // namespace brelk::verdict

@@ -1,0 +1,73 @@
+#pragma once
+// The standings of a verdict run while it waits for its page: every text in
+// one buffer and the blocks, rows and exemplars in an array each. Thousands
+// of runs are held until the last file is read, and a record of tens of
+// thousands of rows then costs a handful of allocations and little memory,
+// not an allocation per text. A run's section unpacks its standings into the
+// views the postcondition grids read, and drops them when it is drawn.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "html/standings.hpp"
+
+namespace brelk::verdict {
+
+struct PackedStandings {
+    // A piece of `texts`. A record is at most 1 GiB of text, and what it
+    // states can only be shorter, so 32 bits reach every byte.
+    struct Text {
+        std::uint32_t offset = 0;
+        std::uint32_t size = 0;
+    };
+
+    struct Exemplar {
+        Text excerpt;
+        std::uint64_t count = 0;
+        bool held = false;
+    };
+
+    struct Row {
+        Text input_key;
+        Text check;
+        std::optional<Text> path;
+        std::optional<Text> form;
+        std::optional<Text> expected;
+        std::uint32_t first_exemplar = 0;  // the row's exemplars are exemplars[first, first + count)
+        std::uint32_t exemplar_count = 0;
+        std::uint64_t passed = 0;
+        std::uint64_t failed = 0;
+        std::uint64_t skipped = 0;
+        double observed_fraction = 0.0;
+        std::uint64_t elided = 0;
+        Provenance provenance = Provenance::Unstated;
+        bool optional = false;
+    };
+
+    struct Block {
+        Text criterion;
+        std::optional<CriterionCounts> counts;
+        std::optional<Text> optional_slack;
+        std::uint32_t first_row = 0;  // the block's rows are rows[first, first + count)
+        std::uint32_t row_count = 0;
+    };
+
+    std::string texts;
+    std::vector<Block> blocks;
+    std::vector<Row> rows;
+    std::vector<Exemplar> exemplars;
+
+    // Appends `text` to `texts`; std::bad_alloc past what 32 bits reach.
+    Text keep(std::string_view text);
+    std::string_view text(Text text) const { return std::string_view(texts).substr(text.offset, text.size); }
+
+    // Gives back the room the arrays grew into and did not fill.
+    void shrink_to_fit();
+};
+
+// The blocks as the postcondition grids read them, in the packed order.
+std::vector<StandingsBlockView> unpack(const PackedStandings& standings);
+
+}  // namespace brelk::verdict
