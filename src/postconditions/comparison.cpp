@@ -17,34 +17,25 @@ namespace brelk {
 
 namespace {
 
-// A check identity that borrows the row's texts, so grouping thousands of
-// rows does not copy a text per row.
-struct IdRef {
-    int kind = 0;  // index into CheckId::kind
-    std::string_view first;
-    std::string_view second;
-    std::optional<std::string_view> expected;
-
-    bool operator==(const IdRef&) const = default;
-};
-
-IdRef id_ref(const StandingsRowView& row) {
-    if (!row.form) return {2, row.check, {}, std::nullopt};
-    std::optional<std::string_view> expected;
-    if (row.expected) expected = *row.expected;
-    if (row.path) return {0, *row.path, *row.form, expected};
-    return {1, *row.form, {}, expected};
-}
-
-struct IdRefHash {
-    std::size_t operator()(const IdRef& id) const {
+struct CheckIdHash {
+    std::size_t operator()(const CheckId& id) const {
         std::hash<std::string_view> h;
-        std::size_t seed = static_cast<std::size_t>(id.kind);
+        std::size_t seed = id.kind.index();
         auto mix = [&seed](std::size_t v) { seed ^= v + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
-        mix(h(id.first));
-        mix(h(id.second));
-        mix(id.expected ? h(*id.expected) : 0x51ed27);
-        mix(id.expected.has_value());
+        auto mix_expected = [&](const std::optional<std::string_view>& expected) {
+            mix(expected ? h(*expected) : 0x51ed27);
+            mix(expected.has_value());
+        };
+        if (const auto* pf = std::get_if<PathForm>(&id.kind)) {
+            mix(h(pf->path));
+            mix(h(pf->form));
+            mix_expected(pf->expected);
+        } else if (const auto* fo = std::get_if<FormOnly>(&id.kind)) {
+            mix(h(fo->form));
+            mix_expected(fo->expected);
+        } else {
+            mix(h(std::get<CheckOnly>(id.kind).check));
+        }
         return seed;
     }
 };
@@ -58,13 +49,14 @@ void add(Tally& tally, const StandingsRowView& row) {
 std::vector<CheckView> checks_over(std::span<const StandingsBlockView* const> blocks) {
     const auto column_count = blocks.size();
     std::vector<CheckView> checks;
-    std::unordered_map<IdRef, std::size_t, IdRefHash> position;
+    std::unordered_map<CheckId, std::size_t, CheckIdHash> position;
     for (std::size_t c = 0; c < column_count; ++c) {
         if (!blocks[c]) continue;
         for (const auto& row : blocks[c]->rows) {
-            auto [it, fresh] = position.try_emplace(id_ref(row), checks.size());
+            const auto id = CheckId::of(row);
+            auto [it, fresh] = position.try_emplace(id, checks.size());
             if (fresh) {
-                checks.push_back(CheckView{CheckId::of(row), std::vector<std::vector<const StandingsRowView*>>(column_count),
+                checks.push_back(CheckView{id, std::vector<std::vector<const StandingsRowView*>>(column_count),
                                            std::vector<Tally>(column_count)});
             }
             auto& check = checks[it->second];

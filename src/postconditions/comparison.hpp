@@ -41,25 +41,25 @@ struct Tally {
 };
 
 struct PathForm {
-    std::string path;
-    std::string form;
-    std::optional<std::string> expected;
+    std::string_view path;
+    std::string_view form;
+    std::optional<std::string_view> expected;
     bool operator==(const PathForm&) const = default;
 };
 
 struct FormOnly {
-    std::string form;
-    std::optional<std::string> expected;
+    std::string_view form;
+    std::optional<std::string_view> expected;
     bool operator==(const FormOnly&) const = default;
 };
 
 struct CheckOnly {
-    std::string check;
+    std::string_view check;
     bool operator==(const CheckOnly&) const = default;
 };
 
 // What makes two rows the same postcondition check, whatever input or column
-// they come from.
+// they come from. It borrows the row's texts, as the rest of the model does.
 struct CheckId {
     std::variant<PathForm, FormOnly, CheckOnly> kind;
 

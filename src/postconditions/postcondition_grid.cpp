@@ -4,7 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
-#include <unordered_map>
+#include <span>
 
 #include <fmt/compile.h>
 #include <fmt/format.h>
@@ -24,19 +24,15 @@ using Keys = std::vector<std::string_view>;  // distinct, in byte order
 
 struct ClassCell {
     std::uint64_t count = 0;
-    Keys inputs;
+    std::span<const std::string_view> inputs;  // distinct, in byte order
 };
 
 enum class PanelKind { Held, Observed, Unstated, Never };
 
 struct PanelRow {
     PanelKind kind;
-    std::string_view observed;                  // what an Observed row obtained
-    std::vector<std::optional<ClassCell>> cells;  // per column
+    std::string_view observed;  // what an Observed row obtained
 
-    bool any_cell() const {
-        return std::any_of(cells.begin(), cells.end(), [](const auto& cell) { return cell.has_value(); });
-    }
     std::string_view mark() const {
         if (kind == PanelKind::Held) return "m-pass";
         return kind == PanelKind::Never ? "m-none" : "m-fail";
@@ -44,6 +40,21 @@ struct PanelRow {
     std::string_view glyph() const {
         if (kind == PanelKind::Held) return "✓";
         return kind == PanelKind::Never ? "○" : "✗";
+    }
+};
+
+// The rows of a check's panel, with a cell per row and column; the cells'
+// inputs are held by the panel itself, so a check costs a few allocations
+// however many rows and columns it shows.
+struct Panel {
+    std::size_t column_count = 0;
+    std::vector<std::vector<OutcomeClass>> by_column;
+    std::vector<Keys> picked;  // reserved up front: the cells point into it
+    std::vector<PanelRow> rows;
+    std::vector<std::optional<ClassCell>> cells;  // rows.size() × column_count, row by row
+
+    std::span<const std::optional<ClassCell>> cells_of(std::size_t row) const {
+        return std::span(cells).subspan(row * column_count, column_count);
     }
 };
 
@@ -58,65 +69,91 @@ Keys keys_where(const Rows& rows, Pick pick) {
     return keys;
 }
 
-std::vector<PanelRow> observed_rows(const CheckView& check, const std::vector<std::vector<OutcomeClass>>& by_column) {
-    std::unordered_map<std::string_view, std::uint64_t> sums;
-    for (const auto& column_classes : by_column) {
-        for (const auto& cls : column_classes) sums[cls.observed] = saturating_add(sums[cls.observed], cls.samples);
+// The observed texts of every column with their summed samples, most first,
+// equal sums by text; at most the ones shown.
+std::vector<std::pair<std::string_view, std::uint64_t>> shown_observed(const Panel& panel) {
+    std::vector<std::pair<std::string_view, std::uint64_t>> sums;
+    for (const auto& column_classes : panel.by_column) {
+        for (const auto& cls : column_classes) sums.emplace_back(cls.observed, cls.samples);
     }
-    std::vector<std::pair<std::string_view, std::uint64_t>> order(sums.begin(), sums.end());
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    std::sort(sums.begin(), sums.end());
+    auto kept = sums.begin();
+    for (auto it = sums.begin(); it != sums.end(); ++it) {
+        if (it != sums.begin() && std::prev(kept)->first == it->first) {
+            std::prev(kept)->second = saturating_add(std::prev(kept)->second, it->second);
+        } else {
+            *kept++ = *it;
+        }
+    }
+    sums.erase(kept, sums.end());
+    std::sort(sums.begin(), sums.end(), [](const auto& a, const auto& b) {
         if (a.second != b.second) return a.second > b.second;
         return a.first < b.first;
     });
-    if (order.size() > shown_observed_values) order.resize(shown_observed_values);
-
-    std::vector<PanelRow> rows;
-    for (const auto& [observed, sum] : order) {
-        PanelRow row{PanelKind::Observed, observed, std::vector<std::optional<ClassCell>>(check.rows.size())};
-        for (std::size_t c = 0; c < by_column.size(); ++c) {
-            auto it = std::find_if(by_column[c].begin(), by_column[c].end(),
-                                   [observed = observed](const auto& cls) { return cls.observed == observed; });
-            if (it == by_column[c].end() || it->samples == 0) continue;
-            row.cells[c] = ClassCell{it->samples, it->inputs};
-        }
-        rows.push_back(std::move(row));
-    }
-    return rows;
+    if (sums.size() > shown_observed_values) sums.resize(shown_observed_values);
+    return sums;
 }
 
-std::vector<PanelRow> panel_rows(const CheckView& check) {
-    const auto column_count = check.rows.size();
-    std::vector<std::vector<OutcomeClass>> by_column;
-    by_column.reserve(column_count);
-    for (const auto& rows : check.rows) by_column.push_back(classes(rows));
-
-    PanelRow held{PanelKind::Held, {}, std::vector<std::optional<ClassCell>>(column_count)};
-    PanelRow unstated{PanelKind::Unstated, {}, std::vector<std::optional<ClassCell>>(column_count)};
-    PanelRow never{PanelKind::Never, {}, std::vector<std::optional<ClassCell>>(column_count)};
-    for (std::size_t c = 0; c < column_count; ++c) {
-        const auto& tally = check.tallies[c];
-        const auto& rows = check.rows[c];
-        if (tally.passed > 0) {
-            held.cells[c] = ClassCell{tally.passed, keys_where(rows, [](const auto& r) { return r.passed > 0; })};
-        }
-        // Every class counts here, not only the ones shown as rows.
-        std::uint64_t described = 0;
-        for (const auto& cls : by_column[c]) described = saturating_add(described, cls.samples);
-        if (described < tally.failed) {
-            unstated.cells[c] =
-                ClassCell{tally.failed - described, keys_where(rows, [](const auto& r) { return r.failed > 0; })};
-        }
-        if (tally.skipped > 0) {
-            never.cells[c] = ClassCell{tally.skipped, keys_where(rows, [](const auto& r) { return r.skipped > 0; })};
+void add_observed_rows(Panel& panel) {
+    for (const auto& [observed, sum] : shown_observed(panel)) {
+        panel.rows.push_back(PanelRow{PanelKind::Observed, observed});
+        for (const auto& column_classes : panel.by_column) {
+            auto it = std::find_if(column_classes.begin(), column_classes.end(),
+                                   [observed = observed](const auto& cls) { return cls.observed == observed; });
+            if (it == column_classes.end() || it->samples == 0) {
+                panel.cells.emplace_back();
+            } else {
+                panel.cells.emplace_back(ClassCell{it->samples, it->inputs});
+            }
         }
     }
+}
 
-    std::vector<PanelRow> result;
-    if (held.any_cell()) result.push_back(std::move(held));
-    for (auto& row : observed_rows(check, by_column)) result.push_back(std::move(row));
-    if (unstated.any_cell()) result.push_back(std::move(unstated));
-    if (never.any_cell()) result.push_back(std::move(never));
-    return result;
+// Adds a row of `kind` with the cells `cell_of(c)` gives, unless it gives none.
+template <typename CellOf>
+void add_row(Panel& panel, PanelKind kind, CellOf cell_of) {
+    const auto first = panel.cells.size();
+    bool any = false;
+    for (std::size_t c = 0; c < panel.column_count; ++c) {
+        auto cell = cell_of(c);
+        any = any || cell.has_value();
+        panel.cells.push_back(std::move(cell));
+    }
+    if (any) {
+        panel.rows.push_back(PanelRow{kind, {}});
+    } else {
+        panel.cells.resize(first);
+    }
+}
+
+Panel panel_of(const CheckView& check) {
+    Panel panel;
+    panel.column_count = check.rows.size();
+    panel.by_column.reserve(panel.column_count);
+    for (const auto& rows : check.rows) panel.by_column.push_back(classes(rows));
+    panel.picked.reserve(3 * panel.column_count);
+    const auto picked = [&](const Rows& rows, auto pick) -> std::span<const std::string_view> {
+        return panel.picked.emplace_back(keys_where(rows, pick));
+    };
+
+    add_row(panel, PanelKind::Held, [&](std::size_t c) -> std::optional<ClassCell> {
+        if (check.tallies[c].passed == 0) return std::nullopt;
+        return ClassCell{check.tallies[c].passed, picked(check.rows[c], [](const auto& r) { return r.passed > 0; })};
+    });
+    add_observed_rows(panel);
+    add_row(panel, PanelKind::Unstated, [&](std::size_t c) -> std::optional<ClassCell> {
+        // Every class counts here, not only the ones shown as rows.
+        std::uint64_t described = 0;
+        for (const auto& cls : panel.by_column[c]) described = saturating_add(described, cls.samples);
+        if (described >= check.tallies[c].failed) return std::nullopt;
+        return ClassCell{check.tallies[c].failed - described,
+                         picked(check.rows[c], [](const auto& r) { return r.failed > 0; })};
+    });
+    add_row(panel, PanelKind::Never, [&](std::size_t c) -> std::optional<ClassCell> {
+        if (check.tallies[c].skipped == 0) return std::nullopt;
+        return ClassCell{check.tallies[c].skipped, picked(check.rows[c], [](const auto& r) { return r.skipped > 0; })};
+    });
+    return panel;
 }
 
 void append_row_text(PageBuffer& page, const PanelRow& row) {
@@ -133,7 +170,7 @@ void append_row_text(PageBuffer& page, const PanelRow& row) {
     }
 }
 
-void append_where_from(PageBuffer& page, const Keys& inputs, const ExcerptIndex& excerpts) {
+void append_where_from(PageBuffer& page, std::span<const std::string_view> inputs, const ExcerptIndex& excerpts) {
     bool first = true;
     for (auto key : inputs) {
         if (!first) page += ", ";
@@ -146,7 +183,8 @@ void append_where_from(PageBuffer& page, const Keys& inputs, const ExcerptIndex&
     }
 }
 
-void append_where(PageBuffer& page, const Keys& inputs, std::size_t all_inputs, const ExcerptIndex& excerpts) {
+void append_where(PageBuffer& page, std::span<const std::string_view> inputs, std::size_t all_inputs,
+                  const ExcerptIndex& excerpts) {
     // With a single input in the whole check, naming it says more than "every input".
     if (all_inputs >= 2 && inputs.size() == all_inputs) {
         page += "every input";
@@ -166,17 +204,18 @@ std::size_t distinct_inputs(const CheckView& check) {
     return static_cast<std::size_t>(std::unique(keys.begin(), keys.end()) - keys.begin());
 }
 
-void append_matrix(PageBuffer& page, const CheckView& check, const std::vector<PanelRow>& rows,
-                   std::size_t column_count, const ExcerptIndex& excerpts) {
+void append_matrix(PageBuffer& page, const CheckView& check, const Panel& panel, std::size_t column_count,
+                   const ExcerptIndex& excerpts) {
     const auto all_inputs = distinct_inputs(check);
     auto out = fmt::appender(page);
     fmt::format_to(out, FMT_COMPILE("<div class=\"class-grid\" style=\"--pc-columns: {}\">\n"), column_count);
-    for (const auto& row : rows) {
+    for (std::size_t r = 0; r < panel.rows.size(); ++r) {
+        const auto& row = panel.rows[r];
         fmt::format_to(out, FMT_COMPILE(R"(<div class="class-row"><span class="pc-label"><span class="{}">{}</span> )"),
                        row.mark(), row.glyph());
         append_row_text(page, row);
         page += "</span>";
-        for (const auto& cell : row.cells) {
+        for (const auto& cell : panel.cells_of(r)) {
             if (!cell) {
                 page += R"(<span class="pc-cell class-cell"><span class="muted">—</span></span>)";
                 continue;
@@ -231,8 +270,8 @@ void append_check_row(PageBuffer& page, std::string_view prefix, const CheckView
                    any_optional(check) ? R"( <span class="badge optional">optional</span>)" : "");
     for (const auto& tally : check.tallies) append_cell(page, tally);
     page += R"(</summary><div class="pc-panel">)";
-    auto rows = panel_rows(check);
-    if (!rows.empty()) append_matrix(page, check, rows, columns.size(), excerpts);
+    const auto panel = panel_of(check);
+    if (!panel.rows.empty()) append_matrix(page, check, panel, columns.size(), excerpts);
     if (auto elided = elided_of(check); elided != 0) {
         fmt::format_to(out, FMT_COMPILE(R"(<div class="pc-tail">{} beyond the stated exemplars</div>)"),
                        count_noun(elided, "further sample"));

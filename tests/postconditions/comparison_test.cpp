@@ -67,7 +67,8 @@ TEST(Comparison, IdentityKindsAndLabels) {
     EXPECT_EQ(fmt::to_string(label_of(CheckId{PathForm{"$.a", "is", std::nullopt}})), "<code>$.a</code> <b>is</b>");
     EXPECT_EQ(fmt::to_string(title_of(CheckId{PathForm{"$.a", "is", std::nullopt}})), "$.a is");
 
-    CheckId form_only{FormOnly{"contains", "a\nb" + std::string(200, 'c')}};
+    const std::string long_expected = "a\nb" + std::string(200, 'c');
+    CheckId form_only{FormOnly{"contains", long_expected}};
     EXPECT_EQ(fmt::to_string(label_of(form_only)), "<b>contains</b> <code>a\nb" + std::string(200, 'c') + "</code>");
     EXPECT_EQ(fmt::to_string(title_of(form_only)), "contains a\nb" + std::string(200, 'c'));
     EXPECT_EQ(fmt::to_string(label_of(CheckId{PathForm{"p", "f", "a\nb\r"}})), "<code>p</code> <b>f</b> <code>a b\r</code>");
