@@ -91,20 +91,23 @@ std::unordered_map<std::string_view, InputTally> input_tallies(const Comparison&
 // in criterion and check order.
 std::vector<ExpectedValue> expected_values_of(const Comparison& comparison, std::string_view key) {
     std::vector<ExpectedValue> values;
+    // Most checks have nothing on this input: they are tallied here, and
+    // only the ones kept get tallies of their own.
+    std::vector<Tally> tallies;
     for (std::size_t i = 1; i <= comparison.criteria.size(); ++i) {
         const auto& checks = comparison.criteria[i - 1].checks;
         for (std::size_t k = 1; k <= checks.size(); ++k) {
             const auto& check = checks[k - 1];
             if (!is_input_check(check)) continue;
-            ExpectedValue value{&check, i, k, std::vector<Tally>(check.rows.size())};
+            tallies.assign(check.rows.size(), Tally{});
             bool any = false;
             for (std::size_t c = 0; c < check.rows.size(); ++c) {
                 for (const auto* row : check.rows[c]) {
-                    if (row->input_key == key) add(value.tallies[c], *row);
+                    if (row->input_key == key) add(tallies[c], *row);
                 }
-                any = any || value.tallies[c].total() != 0;
+                any = any || tallies[c].total() != 0;
             }
-            if (any) values.push_back(std::move(value));
+            if (any) values.push_back(ExpectedValue{&check, i, k, tallies});
         }
     }
     return values;
