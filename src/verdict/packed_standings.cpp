@@ -11,6 +11,12 @@ std::optional<std::string> text_of(const PackedStandings& packed, const std::opt
     return std::string(packed.text(*text));
 }
 
+std::optional<std::string> text_of(const PackedStandings& packed, PackedStandings::Text text) {
+    auto stated = packed.stated(text);
+    if (!stated) return std::nullopt;
+    return std::string(*stated);
+}
+
 StandingsRowView row_view(const PackedStandings& packed, const PackedStandings::Row& row) {
     StandingsRowView view;
     view.input_key = packed.text(row.input_key);
@@ -36,11 +42,17 @@ StandingsRowView row_view(const PackedStandings& packed, const PackedStandings::
 }  // namespace
 
 PackedStandings::Text PackedStandings::keep(std::string_view text) {
-    constexpr std::size_t reach = std::numeric_limits<std::uint32_t>::max();
+    // The last offset is left for the texts a row does not state.
+    constexpr std::size_t reach = std::numeric_limits<std::uint32_t>::max() - 1;
     if (text.size() > reach - texts.size()) throw std::bad_alloc();
     const Text kept{static_cast<std::uint32_t>(texts.size()), static_cast<std::uint32_t>(text.size())};
     texts.append(text);
     return kept;
+}
+
+PackedStandings::Text PackedStandings::keep(std::string_view text, Text earlier) {
+    if (stated(earlier) == text) return earlier;
+    return keep(text);
 }
 
 void PackedStandings::shrink_to_fit() {

@@ -6,6 +6,7 @@
 // not an allocation per text. A run's section unpacks its standings into the
 // views the postcondition grids read, and drops them when it is drawn.
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,8 @@ struct PackedStandings {
         std::uint32_t offset = 0;
         std::uint32_t size = 0;
     };
+    // What a row did not state: no text is kept at this offset.
+    static constexpr Text unstated{std::numeric_limits<std::uint32_t>::max(), 0};
 
     struct Exemplar {
         Text excerpt;
@@ -32,9 +35,9 @@ struct PackedStandings {
     struct Row {
         Text input_key;
         Text check;
-        std::optional<Text> path;
-        std::optional<Text> form;
-        std::optional<Text> expected;
+        Text path = unstated;
+        Text form = unstated;
+        Text expected = unstated;
         std::uint32_t first_exemplar = 0;  // the row's exemplars are exemplars[first, first + count)
         std::uint32_t exemplar_count = 0;
         std::uint64_t passed = 0;
@@ -61,7 +64,14 @@ struct PackedStandings {
 
     // Appends `text` to `texts`; std::bad_alloc past what 32 bits reach.
     Text keep(std::string_view text);
+    // The same, but a text equal to `earlier` is not kept twice: the rows of
+    // one check repeat its name, path, form and expected value input after input.
+    Text keep(std::string_view text, Text earlier);
     std::string_view text(Text text) const { return std::string_view(texts).substr(text.offset, text.size); }
+    std::optional<std::string_view> stated(Text text) const {
+        if (text.offset == unstated.offset) return std::nullopt;
+        return this->text(text);
+    }
 
     // Gives back the room the arrays grew into and did not fill.
     void shrink_to_fit();

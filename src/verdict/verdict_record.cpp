@@ -102,12 +102,18 @@ std::optional<PackedStandings::Row> standings_row(const Attributes& row, PackedS
     const auto stated_fraction = values[fraction] ? floating(*values[fraction]) : std::nullopt;
     if (!passed_count || !failed_count || !skipped_count || !stated_fraction) return std::nullopt;
 
+    // The row before, when it is of the same block, most likely states the same check.
+    const PackedStandings::Row earlier =
+        standings.blocks.back().row_count > 0 ? standings.rows.back() : PackedStandings::Row{};
+    const auto kept_again = [&](std::optional<std::string_view> value, PackedStandings::Text earlier_text) {
+        return value ? standings.keep(*value, earlier_text) : PackedStandings::unstated;
+    };
     PackedStandings::Row packed;
     packed.input_key = standings.keep(*values[input_index]);
-    packed.check = standings.keep(*values[check]);
-    packed.path = kept(standings, values[path]);
-    packed.form = kept(standings, values[form]);
-    packed.expected = kept(standings, values[expected]);
+    packed.check = standings.keep(*values[check], earlier.check);
+    packed.path = kept_again(values[path], earlier.path);
+    packed.form = kept_again(values[form], earlier.form);
+    packed.expected = kept_again(values[expected], earlier.expected);
     packed.first_exemplar = next_index(standings.exemplars);
     packed.passed = *passed_count;
     packed.failed = *failed_count;

@@ -174,6 +174,29 @@ TEST(Distil, DropsMalformedStandingsWithNoticesAndKeepsTheRest) {
               "2 body optional 1/0/18446744073709551615 fraction -0 criterion path - form - expected - elided 3");
 }
 
+TEST(Distil, RowsOfOneCheckShareTheTextsTheyRepeat) {
+    const std::string counts = R"(optional="false" passed="1" failed="0" skipped="0" observed-fraction="1")";
+    auto out = distilled(record(identity + R"(<per-criterion/><postcondition-standings><criterion name="c">
+    <row input-index="0" check="status" path="$.s" form="equals" expected="200" )" + counts + R"(/>
+    <row input-index="1" check="status" path="$.s" form="equals" expected="201" )" + counts + R"(/>
+    <row input-index="2" check="status" )" + counts + R"(/>
+    <row input-index="3" check="status" path="" form="equals" expected="" )" + counts + R"(/>
+  </criterion></postcondition-standings>)"));
+    ASSERT_TRUE(std::holds_alternative<VerdictRun>(out.result));
+    const auto& packed = std::get<VerdictRun>(out.result).standings;
+    EXPECT_EQ(packed.texts, "c0status$.sequals200120123equals");
+    const auto standings = unpack(packed);
+    ASSERT_EQ(standings.size(), 1u);
+    std::vector<std::string> rows;
+    for (const auto& row : standings[0].rows) rows.push_back(testing::row_text(row));
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        "0 status 1/0/0 fraction 1 unstated path $.s form equals expected 200 elided 0",
+                        "1 status 1/0/0 fraction 1 unstated path $.s form equals expected 201 elided 0",
+                        "2 status 1/0/0 fraction 1 unstated path - form - expected - elided 0",
+                        "3 status 1/0/0 fraction 1 unstated path  form equals expected  elided 0",
+                    }));
+}
+
 TEST(Distil, StandingsFollowTheCriteriaAndTakeTheirCounts) {
     auto out = distilled(record(identity + R"(<per-criterion>
     <criterion id="a" verdict="PASS" pass="3" total="2" observed-rate="1"/>
