@@ -15,12 +15,7 @@ StandingsRowView row_view(StandingsRow&& row) {
     view.form = std::move(row.form);
     view.expected = std::move(row.expected);
     view.observed = std::move(row.observed);
-    view.passed = row.passed;
-    view.failed = row.failed;
-    view.skipped = row.skipped;
-    view.observed_fraction = row.observed_fraction;
-    view.elided = row.elided;
-    view.optional = row.optional;
+    take_counts(view, row);
     return view;
 }
 

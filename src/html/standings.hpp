@@ -29,6 +29,18 @@ struct StandingsRowView {
     bool optional = false;
 };
 
+// Copies the counts and the optional flag of a row from any record that
+// names them as the view does.
+template <class Row>
+void take_counts(StandingsRowView& view, const Row& row) {
+    view.passed = row.passed;
+    view.failed = row.failed;
+    view.skipped = row.skipped;
+    view.observed_fraction = row.observed_fraction;
+    view.elided = row.elided;
+    view.optional = row.optional;
+}
+
 struct CriterionCounts {
     std::uint32_t passed = 0;
     std::uint32_t failed = 0;

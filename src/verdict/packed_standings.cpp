@@ -29,13 +29,8 @@ StandingsRowView row_view(const PackedStandings& packed, const PackedStandings::
         const auto& exemplar = packed.exemplars[i];
         view.observed.push_back(ObservedExemplar{std::string(packed.text(exemplar.excerpt)), exemplar.count, exemplar.held});
     }
-    view.passed = row.passed;
-    view.failed = row.failed;
-    view.skipped = row.skipped;
-    view.observed_fraction = row.observed_fraction;
-    view.elided = row.elided;
+    take_counts(view, row);
     view.provenance = row.provenance;
-    view.optional = row.optional;
     return view;
 }
 
