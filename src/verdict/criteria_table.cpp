@@ -75,7 +75,7 @@ std::unordered_set<std::string_view> partial_credit_criteria(const VerdictRun& r
     const auto& standings = run.standings;
     for (const auto& block : standings.blocks) {
         const auto rows = std::span(standings.rows).subspan(block.first_row, block.row_count);
-        if (block.optional_slack.has_value() ||
+        if (standings.stated(block.optional_slack) ||
             std::any_of(rows.begin(), rows.end(), [](const auto& row) { return row.optional; })) {
             names.insert(standings.text(block.criterion));
         }

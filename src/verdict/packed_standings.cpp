@@ -6,11 +6,6 @@
 namespace brelk::verdict {
 namespace {
 
-std::optional<std::string> text_of(const PackedStandings& packed, const std::optional<PackedStandings::Text>& text) {
-    if (!text) return std::nullopt;
-    return std::string(packed.text(*text));
-}
-
 std::optional<std::string> text_of(const PackedStandings& packed, PackedStandings::Text text) {
     auto stated = packed.stated(text);
     if (!stated) return std::nullopt;

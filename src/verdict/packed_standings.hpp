@@ -23,7 +23,7 @@ struct PackedStandings {
         std::uint32_t offset = 0;
         std::uint32_t size = 0;
     };
-    // What a row did not state: no text is kept at this offset.
+    // What a row or block did not state: no text is kept at this offset.
     static constexpr Text unstated{std::numeric_limits<std::uint32_t>::max(), 0};
 
     struct Exemplar {
@@ -52,7 +52,7 @@ struct PackedStandings {
     struct Block {
         Text criterion;
         std::optional<CriterionCounts> counts;
-        std::optional<Text> optional_slack;
+        Text optional_slack = unstated;
         std::uint32_t first_row = 0;  // the block's rows are rows[first, first + count)
         std::uint32_t row_count = 0;
     };

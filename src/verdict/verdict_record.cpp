@@ -77,9 +77,9 @@ std::uint32_t next_index(const Items& items) {
     return static_cast<std::uint32_t>(items.size());
 }
 
-std::optional<PackedStandings::Text> kept(PackedStandings& standings, std::optional<std::string_view> value) {
-    if (!value) return std::nullopt;
-    return standings.keep(*value);
+PackedStandings::Text kept(PackedStandings& standings, std::optional<std::string_view> value,
+                           PackedStandings::Text earlier = PackedStandings::unstated) {
+    return value ? standings.keep(*value, earlier) : PackedStandings::unstated;
 }
 
 // A row missing a required attribute, or stating one that does not read, is
@@ -103,17 +103,14 @@ std::optional<PackedStandings::Row> standings_row(const Attributes& row, PackedS
     if (!passed_count || !failed_count || !skipped_count || !stated_fraction) return std::nullopt;
 
     // The row before, when it is of the same block, most likely states the same check.
-    const PackedStandings::Row earlier =
-        standings.blocks.back().row_count > 0 ? standings.rows.back() : PackedStandings::Row{};
-    const auto kept_again = [&](std::optional<std::string_view> value, PackedStandings::Text earlier_text) {
-        return value ? standings.keep(*value, earlier_text) : PackedStandings::unstated;
-    };
+    static constexpr PackedStandings::Row none{};
+    const auto& earlier = standings.blocks.back().row_count > 0 ? standings.rows.back() : none;
     PackedStandings::Row packed;
     packed.input_key = standings.keep(*values[input_index]);
     packed.check = standings.keep(*values[check], earlier.check);
-    packed.path = kept_again(values[path], earlier.path);
-    packed.form = kept_again(values[form], earlier.form);
-    packed.expected = kept_again(values[expected], earlier.expected);
+    packed.path = kept(standings, values[path], earlier.path);
+    packed.form = kept(standings, values[form], earlier.form);
+    packed.expected = kept(standings, values[expected], earlier.expected);
     packed.first_exemplar = next_index(standings.exemplars);
     packed.passed = *passed_count;
     packed.failed = *failed_count;
