@@ -28,15 +28,18 @@ inline unsigned hardware_workers() { return std::max(1u, std::thread::hardware_c
 // results that wait for their turn instead of a slot for every file.
 inline constexpr std::size_t results_ahead_per_worker = 64;
 
-// Calls `work(i)` for every i below `count` on `workers` threads of its own,
-// at most `ahead_per_worker` results per worker ahead of the one taken last,
-// and `take(i, result)` on the calling thread for every i in increasing order.
-// An exception from `work(i)` is thrown from this call when item i's turn to
-// be taken comes, as a loop over the items would throw it; an exception from
-// `take` ends the call at once. Either way the threads stop after the items
-// they hold and are joined before this returns. One worker is the calling
-// thread itself: a process that never starts a thread keeps the cheaper
-// single-threaded reference counts and allocator paths.
+// Calls `work(i)` for every i below `count` on `workers` threads, the calling
+// thread among them, at most `ahead_per_worker` results per worker ahead of
+// the one taken last, and `take(i, result)` on the calling thread for every i
+// in increasing order. An exception from `work(i)` is thrown from this call
+// when item i's turn to be taken comes, as a loop over the items would throw
+// it; an exception from `take` ends the call at once. Either way the threads
+// stop after the items they hold and are joined before this returns. With one
+// worker no thread is started: a process that never starts one keeps the
+// cheaper single-threaded reference counts and allocator paths. The calling
+// thread works rather than waits: a thread that only handed results on would
+// sleep and wake for every few of them, and on two cores it would take turns
+// with the workers.
 template <class Work, class Take>
 void map_in_order(std::size_t count, unsigned workers, Work work, Take take,
                   std::size_t ahead_per_worker = results_ahead_per_worker) {
@@ -48,8 +51,6 @@ void map_in_order(std::size_t count, unsigned workers, Work work, Take take,
     const std::size_t threads = std::min<std::size_t>(workers, count);
     if (threads <= 1) return in_turn();
     const std::size_t window = std::min(count, threads * std::max<std::size_t>(1, ahead_per_worker));
-    // The calling thread wakes when a stretch of this many is there, not for every item.
-    const std::size_t stretch = std::max<std::size_t>(1, window / 2);
 
     std::vector<std::optional<Finished>> slots(window);  // item i waits in slots[i % window]
     std::mutex mutex;
@@ -57,9 +58,15 @@ void map_in_order(std::size_t count, unsigned workers, Work work, Take take,
     std::size_t taken = 0;  // items handed to `take`; guarded by `mutex`
     std::atomic<std::size_t> next{0};
 
-    auto stretch_end = [&] { return std::min(taken + stretch, count); };
     auto ready = [&](std::size_t i) { return slots[i % window].has_value(); };
 
+    auto finish = [&](std::size_t i) -> Finished {
+        try {
+            return Finished(std::in_place_index<0>, work(i));
+        } catch (...) {
+            return std::current_exception();
+        }
+    };
     auto run = [&](std::stop_token stop) {
         while (!stop.stop_requested()) {
             const std::size_t i = next.fetch_add(1);
@@ -68,39 +75,55 @@ void map_in_order(std::size_t count, unsigned workers, Work work, Take take,
                 std::unique_lock lock(mutex);
                 if (!changed.wait(lock, stop, [&] { return i < taken + window; }) || stop.stop_requested()) return;
             }
-            Finished finished = [&]() -> Finished {
-                try {
-                    return Finished(std::in_place_index<0>, work(i));
-                } catch (...) {
-                    return std::current_exception();
-                }
-            }();
+            Finished finished = finish(i);
             std::lock_guard lock(mutex);
             slots[i % window].emplace(std::move(finished));
-            if (i == taken || i + 1 == stretch_end()) changed.notify_all();
+            if (i == taken) changed.notify_all();
         }
     };
     // Declared last, so the threads are joined before anything they use goes.
     std::vector<std::jthread> pool;
-    pool.reserve(threads);
-    // A thread the system will not start (a tight address-space limit) leaves
-    // its share to the others; with none at all the calling thread does it all.
+    pool.reserve(threads - 1);
+    // The calling thread is one of the workers. A thread the system will not
+    // start (a tight address-space limit) leaves its share to the others.
     try {
-        for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(run);
+        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(run);
     } catch (const std::system_error&) {
         if (pool.empty()) return in_turn();
     }
 
+    // Claims the next item for the calling thread, if it lies in the window:
+    // only this thread moves the window on, so it must never wait on an item
+    // past it.
+    auto claim = [&](std::size_t limit) -> std::optional<std::size_t> {
+        std::size_t i = next.load();
+        while (i < limit && !next.compare_exchange_weak(i, i + 1)) {
+        }
+        if (i < limit) return i;
+        return std::nullopt;
+    };
     while (true) {
         std::size_t first = 0;
         std::size_t end = 0;
+        std::optional<std::size_t> own;
         {
             std::unique_lock lock(mutex);
             if (taken == count) return;
-            changed.wait(lock, [&] { return ready(taken) && ready(stretch_end() - 1); });
-            first = taken;
-            end = first;
-            while (end < count && end < first + window && ready(end)) ++end;
+            // Handing on what is ready comes first, then an item of its own,
+            // and only with neither does the thread wait.
+            if (!ready(taken)) own = claim(std::min(count, taken + window));
+            if (!own) {
+                changed.wait(lock, [&] { return ready(taken); });
+                first = taken;
+                end = first;
+                while (end < count && end < first + window && ready(end)) ++end;
+            }
+        }
+        if (own) {
+            Finished finished = finish(*own);
+            std::lock_guard lock(mutex);
+            slots[*own % window].emplace(std::move(finished));
+            continue;
         }
         // The workers leave these slots alone until `taken` has moved past them.
         for (std::size_t i = first; i < end; ++i) {
