@@ -1,5 +1,6 @@
 #include "html/page_buffer.hpp"
 
+#include <algorithm>
 #include <utility>
 
 namespace brelk {
@@ -16,7 +17,7 @@ void PageBuffer::flush() {
 }
 
 void PageBuffer::append_whole(std::string_view text) {
-    if (!sink_ || text.size() < capacity_) {
+    if (!sink_ || text.size() < std::min(whole_from, capacity_)) {
         *this += text;
         return;
     }

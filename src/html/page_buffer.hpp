@@ -25,6 +25,9 @@ public:
     // to stay in the cache.
     static constexpr std::size_t default_capacity = std::size_t{64} << 10;
 
+    // Below this a text costs less to copy than a call of the sink of its own.
+    static constexpr std::size_t whole_from = std::size_t{4} << 10;
+
     explicit PageBuffer(Sink sink, std::size_t capacity = default_capacity);
     PageBuffer(const PageBuffer&) = delete;
     PageBuffer& operator=(const PageBuffer&) = delete;
@@ -42,8 +45,9 @@ public:
     // Hands everything written so far to the sink.
     void flush();
 
-    // Writes `text` as `+=` does, but hands text larger than the buffer to
-    // the sink as it stands instead of copying it through.
+    // Writes `text` as `+=` does, but hands a text of some size to the sink
+    // as it stands: a section drawn apart is written from where it was
+    // drawn, not copied through the buffer first.
     void append_whole(std::string_view text);
 
 protected:
