@@ -50,16 +50,22 @@ std::vector<CheckView> checks_over(std::span<const StandingsBlockView* const> bl
     const auto column_count = blocks.size();
     std::vector<CheckView> checks;
     std::unordered_map<CheckId, std::size_t, CheckIdHash> position;
+    // The rows of one check mostly come one after another, input after
+    // input: the previous row's check is tried before the map.
+    std::size_t previous = 0;
     for (std::size_t c = 0; c < column_count; ++c) {
         if (!blocks[c]) continue;
         for (const auto& row : blocks[c]->rows) {
             const auto id = CheckId::of(row);
-            auto [it, fresh] = position.try_emplace(id, checks.size());
-            if (fresh) {
-                checks.push_back(CheckView{id, std::vector<std::vector<const StandingsRowView*>>(column_count),
-                                           std::vector<Tally>(column_count)});
+            if (checks.empty() || !(checks[previous].id == id)) {
+                auto [it, fresh] = position.try_emplace(id, checks.size());
+                if (fresh) {
+                    checks.push_back(CheckView{id, std::vector<std::vector<const StandingsRowView*>>(column_count),
+                                               std::vector<Tally>(column_count)});
+                }
+                previous = it->second;
             }
-            auto& check = checks[it->second];
+            auto& check = checks[previous];
             check.rows[c].push_back(&row);
             add(check.tallies[c], row);
         }
