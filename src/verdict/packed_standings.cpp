@@ -31,7 +31,7 @@ StandingsRowView row_view(const PackedStandings& packed, const PackedStandings::
 
 }  // namespace
 
-PackedStandings::Text PackedStandings::keep(std::string_view text) {
+StandingsDraft::Text StandingsDraft::keep(std::string_view text) {
     // The last offset is left for the texts a row does not state.
     constexpr std::size_t reach = std::numeric_limits<std::uint32_t>::max() - 1;
     if (text.size() > reach - texts.size()) throw std::bad_alloc();
@@ -40,16 +40,15 @@ PackedStandings::Text PackedStandings::keep(std::string_view text) {
     return kept;
 }
 
-PackedStandings::Text PackedStandings::keep(std::string_view text, Text earlier) {
-    if (stated(earlier) == text) return earlier;
+StandingsDraft::Text StandingsDraft::keep(std::string_view text, Text earlier) {
+    if (view().stated(earlier) == text) return earlier;
     return keep(text);
 }
 
-void PackedStandings::shrink_to_fit() {
-    texts.shrink_to_fit();
-    blocks.shrink_to_fit();
-    rows.shrink_to_fit();
-    exemplars.shrink_to_fit();
+PackedStandings settled(const StandingsDraft& draft, RecordArena& arena) {
+    const PackedStandings view = draft.view();
+    return PackedStandings{arena.keep(view.texts), arena.keep(view.blocks), arena.keep(view.rows),
+                           arena.keep(view.exemplars)};
 }
 
 std::vector<StandingsBlockView> unpack(const PackedStandings& standings) {

@@ -3,16 +3,20 @@
 // one buffer and the blocks, rows and exemplars in an array each. Thousands
 // of runs are held until the last file is read, and a record of tens of
 // thousands of rows then costs a handful of allocations and little memory,
-// not an allocation per text. A run's section unpacks its standings into the
-// views the postcondition grids read, and drops them when it is drawn.
+// not an allocation per text. A document's standings are read into a draft
+// whose arrays grow; the run then keeps them where its collection keeps
+// every run's (see RecordArena). A run's section unpacks its standings into
+// the views the postcondition grids read, and drops them when it is drawn.
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "html/standings.hpp"
+#include "verdict/record_arena.hpp"
 
 namespace brelk::verdict {
 
@@ -57,25 +61,41 @@ struct PackedStandings {
         std::uint32_t row_count = 0;
     };
 
+    // Storage the standings do not own: their draft's arrays, or an arena's.
+    std::string_view texts;
+    std::span<const Block> blocks;
+    std::span<const Row> rows;
+    std::span<const Exemplar> exemplars;
+
+    std::string_view text(Text text) const { return texts.substr(text.offset, text.size); }
+    std::optional<std::string_view> stated(Text text) const {
+        if (text.offset == unstated.offset) return std::nullopt;
+        return this->text(text);
+    }
+};
+
+// The standings of one document as its elements come.
+struct StandingsDraft {
+    using Text = PackedStandings::Text;
+
     std::string texts;
-    std::vector<Block> blocks;
-    std::vector<Row> rows;
-    std::vector<Exemplar> exemplars;
+    std::vector<PackedStandings::Block> blocks;
+    std::vector<PackedStandings::Row> rows;
+    std::vector<PackedStandings::Exemplar> exemplars;
 
     // Appends `text` to `texts`; std::bad_alloc past what 32 bits reach.
     Text keep(std::string_view text);
     // The same, but a text equal to `earlier` is not kept twice: the rows of
     // one check repeat its name, path, form and expected value input after input.
     Text keep(std::string_view text, Text earlier);
-    std::string_view text(Text text) const { return std::string_view(texts).substr(text.offset, text.size); }
-    std::optional<std::string_view> stated(Text text) const {
-        if (text.offset == unstated.offset) return std::nullopt;
-        return this->text(text);
-    }
 
-    // Gives back the room the arrays grew into and did not fill.
-    void shrink_to_fit();
+    // The standings as they stand in these arrays, valid while the draft is
+    // left as it is.
+    PackedStandings view() const { return PackedStandings{texts, blocks, rows, exemplars}; }
 };
+
+// The draft's standings copied into `arena`.
+PackedStandings settled(const StandingsDraft& draft, RecordArena& arena);
 
 // The blocks as the postcondition grids read them, in the packed order.
 std::vector<StandingsBlockView> unpack(const PackedStandings& standings);

@@ -61,7 +61,7 @@ std::variant<CriterionRow, std::string> criterion_row(const Attributes& criterio
                         std::move(values[3]), std::move(values[4]), text_of(criterion, "threshold")};
 }
 
-std::optional<PackedStandings::Exemplar> exemplar(const Attributes& observed, PackedStandings& standings) {
+std::optional<PackedStandings::Exemplar> exemplar(const Attributes& observed, StandingsDraft& standings) {
     const auto [excerpt, stated_count, held] =
         observed.pick(std::array<std::string_view, 3>{"excerpt", "count", "held"});
     const auto count = u64_in(stated_count);
@@ -77,7 +77,7 @@ std::uint32_t next_index(const Items& items) {
     return static_cast<std::uint32_t>(items.size());
 }
 
-PackedStandings::Text kept(PackedStandings& standings, std::optional<std::string_view> value,
+PackedStandings::Text kept(StandingsDraft& standings, std::optional<std::string_view> value,
                            PackedStandings::Text earlier = PackedStandings::unstated) {
     return value ? standings.keep(*value, earlier) : PackedStandings::unstated;
 }
@@ -85,7 +85,7 @@ PackedStandings::Text kept(PackedStandings& standings, std::optional<std::string
 // A row missing a required attribute, or stating one that does not read, is
 // malformed, and nothing of it is kept. Its observed values are added as
 // their elements come.
-std::optional<PackedStandings::Row> standings_row(const Attributes& row, PackedStandings& standings) {
+std::optional<PackedStandings::Row> standings_row(const Attributes& row, StandingsDraft& standings) {
     enum : std::size_t { input_index, check, optional, passed, failed, skipped, fraction, provenance, path, form,
                          expected, elided, count };
     const auto values = row.pick(std::array<std::string_view, count>{
@@ -131,7 +131,7 @@ std::optional<CriterionCounts> stated_counts(const CriterionRow& row) {
 
 // Gives each block the counts of its criterion and puts the blocks in the
 // order of the criteria; blocks of criteria the run does not list come last.
-void in_criterion_order(PackedStandings& standings, const std::vector<CriterionRow>& criteria) {
+void in_criterion_order(StandingsDraft& standings, const std::vector<CriterionRow>& criteria) {
     // The position of each id's first row, found once: a record may list
     // tens of thousands of criteria and as many blocks.
     std::unordered_map<std::string_view, std::size_t> first_row;
@@ -140,7 +140,7 @@ void in_criterion_order(PackedStandings& standings, const std::vector<CriterionR
     auto& blocks = standings.blocks;
     std::vector<std::size_t> position(blocks.size(), criteria.size());
     for (std::size_t i = 0; i < blocks.size(); ++i) {
-        const auto row = first_row.find(standings.text(blocks[i].criterion));
+        const auto row = first_row.find(standings.view().text(blocks[i].criterion));
         if (row == first_row.end()) continue;
         position[i] = row->second;
         blocks[i].counts = stated_counts(criteria[row->second]);
@@ -182,6 +182,7 @@ struct Distiller {
     std::optional<std::string> use_case_id;
     std::optional<std::string> criterion_failure;  // the first incomplete criterion's message
     VerdictRun run;
+    StandingsDraft standings;
     std::vector<std::string> notices;
 
     // The first child of its name in the vocabulary: `seen` says whether it came before.
@@ -242,7 +243,6 @@ struct Distiller {
             notices.push_back(fmt::format("ignoring an unnamed standings criterion in {}", path));
             return Role::Other;
         }
-        auto& standings = run.standings;
         PackedStandings::Block block;
         block.criterion = standings.keep(*name);
         block.optional_slack = kept(standings, tag.attributes["optional-slack"]);
@@ -253,20 +253,18 @@ struct Distiller {
 
     Role child_of_standings_criterion(const StartTag& tag) {
         if (tag.local_name != "row") return Role::Other;
-        auto& standings = run.standings;
         if (auto row = standings_row(tag.attributes, standings)) {
             standings.rows.push_back(*row);
             ++standings.blocks.back().row_count;
             return Role::Row;
         }
         notices.push_back(fmt::format("ignoring a malformed standings row for {} in {}",
-                                      quoted_literal(standings.text(standings.blocks.back().criterion)), path));
+                                      quoted_literal(standings.view().text(standings.blocks.back().criterion)), path));
         return Role::Other;
     }
 
     Role child_of_row(const StartTag& tag) {
         if (tag.local_name != "observed") return Role::Other;
-        auto& standings = run.standings;
         if (auto valid = exemplar(tag.attributes, standings)) {
             next_index(standings.exemplars);
             standings.exemplars.push_back(*valid);
@@ -328,8 +326,9 @@ struct Distiller {
         if (!per_criterion_seen) return InvalidDocument{missing("per-criterion")};
         if (criterion_failure) return InvalidDocument{std::move(*criterion_failure)};
         run.use_case_id = std::move(*use_case_id);
-        in_criterion_order(run.standings, run.criteria);
-        run.standings.shrink_to_fit();
+        in_criterion_order(standings, run.criteria);
+        run.draft = std::make_unique<const StandingsDraft>(std::move(standings));
+        run.standings = run.draft->view();
         for (auto& notice : notices) notices_out.push_back(std::move(notice));
         return std::move(run);
     }
@@ -376,6 +375,12 @@ std::variant<VerdictRun, SkipReason> distil(std::string_view text, std::string_v
     return distiller.result(notices);
 }
 
+void settle(VerdictRun& run, RecordArena& arena) {
+    if (!run.draft) return;
+    run.standings = settled(*run.draft, arena);
+    run.draft.reset();
+}
+
 std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir, unsigned workers) {
     auto listed = list_artefact_files(dir, "xml");
     if (auto* error = std::get_if<OsError>(&listed)) return *error;
@@ -396,7 +401,9 @@ std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem:
             }
             // Room for one more run that cannot be had skips that file alone.
             try {
-                collected.runs.push_back(std::move(std::get<VerdictRun>(read.run)));
+                auto& run = std::get<VerdictRun>(read.run);
+                settle(run, collected.arena);
+                collected.runs.push_back(std::move(run));
             } catch (const std::bad_alloc&) {
                 collected.skipped.push_back(SkippedArtefact{Unreadable{describe(OsError{ENOMEM})},
                                                             display_path(files[i]), std::string(verdict_kind)});

@@ -3,6 +3,7 @@
 // <dir>/<service>/*.xml, read into the runs the verdict report shows.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "artefact/skipped.hpp"
 #include "html/standings.hpp"
 #include "verdict/packed_standings.hpp"
+#include "verdict/record_arena.hpp"
 
 namespace brelk::verdict {
 
@@ -38,6 +40,8 @@ struct VerdictRun {
     std::string use_case_id;
     std::vector<CriterionRow> criteria;
     PackedStandings standings;  // blocks in the criterion order of `criteria`
+    // What `standings` lies in until the run is settled in an arena.
+    std::unique_ptr<const StandingsDraft> draft;
     std::vector<FailureDistributionEntry> failure_distribution;
     std::optional<std::uint64_t> successes;
     std::optional<std::string> timestamp;
@@ -56,10 +60,14 @@ std::variant<VerdictRun, SkipReason> distil(std::string_view text, std::string_v
                                             std::vector<std::string>& notices);
 
 struct CollectedRuns {
+    RecordArena arena;  // where the runs keep their standings
     std::vector<VerdictRun> runs;
     std::vector<SkippedArtefact> skipped;
     std::vector<std::string> notices;
 };
+
+// Moves the run's standings from its draft into `arena`, and lets the draft go.
+void settle(VerdictRun& run, RecordArena& arena);
 
 // Reads <dir>/<service>/*.xml, `workers` files at a time; runs, skipped
 // entries and notices come in walk order whatever the number of workers.

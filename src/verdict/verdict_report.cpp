@@ -16,9 +16,15 @@ Generated VerdictReport::generate(const std::filesystem::path& dir, bool /*hide_
 
     ReportOutput output;
     output.count = records.runs.size();
-    output.render = renderer(group_by_use_case(std::move(records.runs)), [workers](PageBuffer& page, const UseCases& held) {
-        append_verdict_page(page, held, workers);
-    });
+    // The runs' standings lie in the arena, so the two are held together.
+    struct Held {
+        RecordArena arena;
+        UseCases use_cases;
+    };
+    output.render = renderer(Held{std::move(records.arena), group_by_use_case(std::move(records.runs))},
+                             [workers](PageBuffer& page, const Held& held) {
+                                 append_verdict_page(page, held.use_cases, workers);
+                             });
     output.skipped = std::move(records.skipped);
     output.notices = std::move(records.notices);
     return output;
