@@ -172,7 +172,13 @@ std::vector<OutcomeClass> classes(std::span<const StandingsRowView* const> rows)
         std::string_view input;
         std::uint64_t count;
     };
+    std::size_t failing = 0;
+    for (const auto* row : rows) {
+        for (const auto& exemplar : row->observed) failing += exemplar.held ? 0 : 1;
+    }
+    if (failing == 0) return {};
     std::vector<Seen> seen;
+    seen.reserve(failing);
     for (const auto* row : rows) {
         for (const auto& exemplar : row->observed) {
             if (!exemplar.held) seen.push_back(Seen{exemplar.excerpt, row->input_key, exemplar.count});
@@ -182,6 +188,7 @@ std::vector<OutcomeClass> classes(std::span<const StandingsRowView* const> rows)
         return a.observed != b.observed ? a.observed < b.observed : a.input < b.input;
     });
     std::vector<OutcomeClass> result;
+    result.reserve(seen.size());
     for (const auto& one : seen) {
         if (result.empty() || result.back().observed != one.observed) result.push_back(OutcomeClass{one.observed, 0, {}});
         auto& cls = result.back();
