@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <exception>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <numeric>
 #include <system_error>
@@ -341,7 +342,10 @@ struct FileRun {
     std::vector<std::string> notices;
 };
 
-FileRun read_record(const std::string& file) {
+// `keep(run)` is given the run as soon as it is read, while it is still in
+// this thread's cache.
+template <class Keep>
+FileRun read_record(const std::string& file, Keep keep) {
     const std::string path = display_path(file);
     FileRun read;
     auto skip = [&](SkipReason reason) {
@@ -355,6 +359,7 @@ FileRun read_record(const std::string& file) {
     try {
         auto run = distil(std::get<std::string>(text), path, read.notices);
         if (auto* reason = std::get_if<SkipReason>(&run)) return skip(std::move(*reason));
+        keep(std::get<VerdictRun>(run));
         read.run = std::move(std::get<VerdictRun>(run));
         return read;
     } catch (const std::bad_alloc&) {
@@ -391,8 +396,14 @@ std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem:
         collected.runs.reserve(files.size());
     } catch (const std::bad_alloc&) {
     }
+    // Each run is settled by the worker that read it, one worker at a time.
+    std::mutex arena_mutex;
+    auto settle_run = [&](VerdictRun& run) {
+        std::lock_guard lock(arena_mutex);
+        settle(run, collected.arena);
+    };
     map_in_order(
-        files.size(), workers, [&](std::size_t i) { return read_record(files[i]); },
+        files.size(), workers, [&](std::size_t i) { return read_record(files[i], settle_run); },
         [&](std::size_t i, FileRun read) {
             for (auto& notice : read.notices) collected.notices.push_back(std::move(notice));
             if (auto* skipped = std::get_if<SkippedArtefact>(&read.run)) {
@@ -401,9 +412,7 @@ std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem:
             }
             // Room for one more run that cannot be had skips that file alone.
             try {
-                auto& run = std::get<VerdictRun>(read.run);
-                settle(run, collected.arena);
-                collected.runs.push_back(std::move(run));
+                collected.runs.push_back(std::move(std::get<VerdictRun>(read.run)));
             } catch (const std::bad_alloc&) {
                 collected.skipped.push_back(SkippedArtefact{Unreadable{describe(OsError{ENOMEM})},
                                                             display_path(files[i]), std::string(verdict_kind)});
