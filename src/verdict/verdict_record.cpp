@@ -342,6 +342,13 @@ struct FileRun {
     std::vector<std::string> notices;
 };
 
+// Moves the run's standings from its draft into `arena`, and lets the draft go.
+void settle(VerdictRun& run, RecordArena& arena) {
+    if (!run.draft) return;
+    run.standings = settled(*run.draft, arena);
+    run.draft.reset();
+}
+
 // `keep(run)` is given the run as soon as it is read, while it is still in
 // this thread's cache.
 template <class Keep>
@@ -378,12 +385,6 @@ std::variant<VerdictRun, SkipReason> distil(std::string_view text, std::string_v
         [](void* reader) { static_cast<Distiller*>(reader)->end(); }};
     if (auto error = xml::parse(text, events)) return InvalidXml{std::move(error->message)};
     return distiller.result(notices);
-}
-
-void settle(VerdictRun& run, RecordArena& arena) {
-    if (!run.draft) return;
-    run.standings = settled(*run.draft, arena);
-    run.draft.reset();
 }
 
 std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem::path& dir, unsigned workers) {

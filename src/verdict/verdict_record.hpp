@@ -66,9 +66,6 @@ struct CollectedRuns {
     std::vector<std::string> notices;
 };
 
-// Moves the run's standings from its draft into `arena`, and lets the draft go.
-void settle(VerdictRun& run, RecordArena& arena);
-
 // Reads <dir>/<service>/*.xml, `workers` files at a time; runs, skipped
 // entries and notices come in walk order whatever the number of workers.
 // Every file that cannot be used becomes one skipped entry. A directory that
