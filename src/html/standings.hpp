@@ -1,9 +1,14 @@
 #pragma once
 // The standings of one criterion as the postcondition renderer reads them,
-// whichever artefact format stated them. The views own their texts.
+// whichever artefact format stated them. A row's texts and observed values
+// are views: into the record its block holds, or into a verdict run's
+// packed standings.
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "artefact/records.hpp"
@@ -12,13 +17,19 @@ namespace brelk {
 
 enum class Provenance : std::uint8_t { Criterion, Input, Unstated };
 
+struct ExemplarView {
+    std::string_view excerpt;
+    std::uint64_t count = 0;
+    bool held = false;
+};
+
 struct StandingsRowView {
-    std::string input_key;  // from YAML the decimal text of inputIndex; from XML as written
-    std::string check;
-    std::optional<std::string> path;
-    std::optional<std::string> form;
-    std::optional<std::string> expected;
-    std::vector<ObservedExemplar> observed;
+    std::string_view input_key;  // from YAML the decimal text of inputIndex; from XML as written
+    std::string_view check;
+    std::optional<std::string_view> path;
+    std::optional<std::string_view> form;
+    std::optional<std::string_view> expected;
+    std::span<const ExemplarView> observed;
     std::uint64_t passed = 0;
     std::uint64_t failed = 0;
     std::uint64_t skipped = 0;
@@ -57,6 +68,9 @@ struct StandingsBlockView {
     std::optional<StatedBound> bound;
     std::optional<std::string> optional_slack;
     std::vector<StandingsRowView> rows;
+    // What the rows' texts and observed values lie in, where the block keeps
+    // them itself; shared by its copies.
+    std::shared_ptr<const void> held;
 
     // Takes the rows' texts over from `block`.
     static StandingsBlockView of_stated(std::string name, StandingsBlock block,

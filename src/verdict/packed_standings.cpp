@@ -6,24 +6,15 @@
 namespace brelk::verdict {
 namespace {
 
-std::optional<std::string> text_of(const PackedStandings& packed, PackedStandings::Text text) {
-    auto stated = packed.stated(text);
-    if (!stated) return std::nullopt;
-    return std::string(*stated);
-}
-
-StandingsRowView row_view(const PackedStandings& packed, const PackedStandings::Row& row) {
+StandingsRowView row_view(const PackedStandings& packed, const PackedStandings::Row& row,
+                          std::span<const ExemplarView> observed) {
     StandingsRowView view;
     view.input_key = packed.text(row.input_key);
     view.check = packed.text(row.check);
-    view.path = text_of(packed, row.path);
-    view.form = text_of(packed, row.form);
-    view.expected = text_of(packed, row.expected);
-    view.observed.reserve(row.exemplar_count);
-    for (std::uint32_t i = row.first_exemplar; i < row.first_exemplar + row.exemplar_count; ++i) {
-        const auto& exemplar = packed.exemplars[i];
-        view.observed.push_back(ObservedExemplar{std::string(packed.text(exemplar.excerpt)), exemplar.count, exemplar.held});
-    }
+    view.path = packed.stated(row.path);
+    view.form = packed.stated(row.form);
+    view.expected = packed.stated(row.expected);
+    view.observed = observed.subspan(row.first_exemplar, row.exemplar_count);
     take_counts(view, row);
     view.provenance = row.provenance;
     return view;
@@ -52,17 +43,26 @@ PackedStandings settled(const StandingsDraft& draft, RecordArena& arena) {
 }
 
 std::vector<StandingsBlockView> unpack(const PackedStandings& standings) {
+    // The observed values of every row, as the rows' views read them, held
+    // by every block: a run's exemplars are one array.
+    auto exemplars = std::make_shared<std::vector<ExemplarView>>();
+    exemplars->reserve(standings.exemplars.size());
+    for (const auto& exemplar : standings.exemplars) {
+        exemplars->push_back(ExemplarView{standings.text(exemplar.excerpt), exemplar.count, exemplar.held});
+    }
+    const std::span<const ExemplarView> observed(*exemplars);
     std::vector<StandingsBlockView> blocks;
     blocks.reserve(standings.blocks.size());
     for (const auto& block : standings.blocks) {
         auto& view = blocks.emplace_back();
         view.criterion = standings.text(block.criterion);
         view.counts = block.counts;
-        view.optional_slack = text_of(standings, block.optional_slack);
+        if (auto slack = standings.stated(block.optional_slack)) view.optional_slack = std::string(*slack);
         view.rows.reserve(block.row_count);
         for (std::uint32_t i = block.first_row; i < block.first_row + block.row_count; ++i) {
-            view.rows.push_back(row_view(standings, standings.rows[i]));
+            view.rows.push_back(row_view(standings, standings.rows[i], observed));
         }
+        view.held = exemplars;
     }
     return blocks;
 }

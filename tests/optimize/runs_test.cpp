@@ -101,7 +101,7 @@ TEST(Runs, BuildKeepsStatedValuesAndStandingsBlocks) {
     EXPECT_FALSE(nothing_evaluated(built));  // no rows at all
 
     IterationRow skipped;
-    skipped.standings.push_back(StandingsBlockView{"c", std::nullopt, std::nullopt, std::nullopt, {}});
+    skipped.standings.push_back(StandingsBlockView{"c", std::nullopt, std::nullopt, std::nullopt, {}, nullptr});
     StandingsRowView outcome;
     outcome.skipped = 3;
     skipped.standings[0].rows.push_back(outcome);

@@ -1,8 +1,11 @@
 #pragma once
 // Hand-made standings for the postcondition tests.
 #include <cstdint>
+#include <deque>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "html/page_buffer.hpp"
@@ -11,11 +14,32 @@
 
 namespace brelk::testing {
 
+// Rows are views: the texts and observed values of hand-made rows are kept
+// for the whole test program.
+inline std::string_view kept(std::string text) {
+    static std::deque<std::string> texts;
+    return texts.emplace_back(std::move(text));
+}
+
+inline std::optional<std::string_view> kept(std::optional<std::string> text) {
+    if (!text) return std::nullopt;
+    return kept(std::move(*text));
+}
+
+inline std::span<const ExemplarView> observed(const std::vector<ObservedExemplar>& exemplars) {
+    static std::deque<std::vector<ExemplarView>> views;
+    auto& kept_views = views.emplace_back();
+    for (const auto& exemplar : exemplars) {
+        kept_views.push_back(ExemplarView{kept(exemplar.excerpt), exemplar.count, exemplar.held});
+    }
+    return kept_views;
+}
+
 inline StandingsRowView row(std::string key, std::string check, std::uint64_t passed, std::uint64_t failed,
                             std::uint64_t skipped = 0, Provenance provenance = Provenance::Unstated) {
     StandingsRowView r;
-    r.input_key = std::move(key);
-    r.check = std::move(check);
+    r.input_key = kept(std::move(key));
+    r.check = kept(std::move(check));
     r.provenance = provenance;
     r.passed = passed;
     r.failed = failed;
@@ -27,9 +51,9 @@ inline StandingsRowView row(std::string key, std::string check, std::uint64_t pa
 
 inline StandingsRowView expects(StandingsRowView r, std::optional<std::string> path, std::string form,
                                 std::optional<std::string> expected) {
-    r.path = std::move(path);
-    r.form = std::move(form);
-    r.expected = std::move(expected);
+    r.path = kept(std::move(path));
+    r.form = kept(std::move(form));
+    r.expected = kept(std::move(expected));
     return r;
 }
 

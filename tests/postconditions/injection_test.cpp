@@ -21,7 +21,7 @@ TEST(Injection, ArtefactTextsAreEscapedEverywhere) {
     const std::string inert = "x&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;";
 
     auto criterion_row = row("1", "check " + hostile, 1, 2, 1, Provenance::Criterion);
-    criterion_row.observed = {{"seen " + hostile, 2, false}};
+    criterion_row.observed = testing::observed({{"seen " + hostile, 2, false}});
     criterion_row.observed_fraction = 0.9;
     auto path_row = expects(row("1", "c", 1, 0), "path " + hostile, "form " + hostile, "value " + hostile);
     auto input_row = expects(row(hostile, "c", 1, 1, 0, Provenance::Input), std::nullopt, "equals", "exp " + hostile);

@@ -23,7 +23,7 @@ std::string class_cell(std::string_view mark, int count, std::string_view where)
 const std::string absent = R"(<span class="pc-cell class-cell"><span class="muted">—</span></span>)";
 
 StandingsRowView observing(StandingsRowView r, std::vector<ObservedExemplar> observed) {
-    r.observed = std::move(observed);
+    r.observed = testing::observed(observed);
     return r;
 }
 
