@@ -10,8 +10,8 @@ namespace brelk {
 namespace {
 
 // The word-at-a-time check must judge every sequence as a character-by-
-// character one does, wherever the sequence falls against the eight-byte
-// words and whatever surrounds it.
+// character one does, wherever the sequence falls against the eight- and
+// thirty-two-byte stretches and whatever surrounds it.
 TEST(ValidUtf8, JudgesEverySequenceAsACharacterwiseCheckDoesAtEveryOffset) {
     const std::vector<std::string> sequences = {
         "\xc3\xa9",          // é
@@ -31,8 +31,8 @@ TEST(ValidUtf8, JudgesEverySequenceAsACharacterwiseCheckDoesAtEveryOffset) {
     };
     int invalid = 0;
     for (const auto& sequence : sequences) {
-        for (std::size_t before = 0; before <= 9; ++before) {
-            for (std::size_t after : {0, 1, 7, 8, 15}) {
+        for (std::size_t before = 0; before <= 33; ++before) {
+            for (std::size_t after : {0, 1, 7, 8, 15, 31, 32}) {
                 const std::string text = std::string(before, 'a') + sequence + std::string(after, 'z');
                 const bool expected = utf8::is_valid(text.begin(), text.end());
                 EXPECT_EQ(valid_utf8(text), expected) << before << " before, " << after << " after";
@@ -40,7 +40,7 @@ TEST(ValidUtf8, JudgesEverySequenceAsACharacterwiseCheckDoesAtEveryOffset) {
             }
         }
     }
-    EXPECT_EQ(invalid, 10 * 10 * 5);  // the last ten sequences are all refused
+    EXPECT_EQ(invalid, 10 * 34 * 7);  // the last ten sequences are all refused
     EXPECT_TRUE(valid_utf8(""));
     EXPECT_TRUE(valid_utf8("caf\xc3\xa9 \xe2\x80\x94 caf\xc3\xa9 \xe2\x80\x94 caf\xc3\xa9"));
 }
