@@ -193,6 +193,21 @@ TEST(YamlHostileInput, AliasesShareAndMayNotExplode) {
     EXPECT_EQ(failure(large_uses(90)), "repetition limit exceeded");
 }
 
+// Short scalars take many times their text in nodes, so a long list of them
+// fills one large block after another; every item reads back in its place.
+TEST(YamlDocuments, AListLargerThanItsFirstBlocksKeepsEveryItem) {
+    constexpr int count = 400'000;
+    std::string text = "[";
+    for (int i = 0; i < count; ++i) text += fmt::format("{},", i);
+    text += "last]";
+    auto root = parsed(text);
+    ASSERT_EQ(root->items.size(), std::size_t{count} + 1);
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(shown(*root->items[static_cast<std::size_t>(i)]), fmt::format("int {}", i)) << i;
+    }
+    EXPECT_EQ(shown(*root->items.back()), "str last");
+}
+
 TEST(YamlDocuments, AByteOrderMarkIsNotPartOfTheText) {
     auto root = parsed("\xEF\xBB\xBFschemaVersion: brelk-explore-1\nname: x\n");
     EXPECT_EQ(shown(*find(*root, "schemaVersion")), "str brelk-explore-1");
