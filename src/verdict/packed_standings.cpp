@@ -1,5 +1,7 @@
 #include "verdict/packed_standings.hpp"
 
+#include <cstddef>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -20,6 +22,21 @@ StandingsRowView row_view(const PackedStandings& packed, const PackedStandings::
     return view;
 }
 
+// Each array of settled standings starts aligned for any record.
+std::size_t padded(std::size_t bytes) {
+    constexpr std::size_t unit = alignof(std::max_align_t);
+    return (bytes + unit - 1) / unit * unit;
+}
+
+template <class T>
+std::span<const T> placed(std::span<const T> items, char*& at) {
+    if (items.empty()) return {};
+    std::memcpy(at, items.data(), items.size_bytes());
+    const std::span<const T> copy(reinterpret_cast<const T*>(at), items.size());
+    at += padded(items.size_bytes());
+    return copy;
+}
+
 }  // namespace
 
 StandingsDraft::Text StandingsDraft::keep(std::string_view text) {
@@ -36,10 +53,17 @@ StandingsDraft::Text StandingsDraft::keep(std::string_view text, Text earlier) {
     return keep(text);
 }
 
-PackedStandings settled(const StandingsDraft& draft, RecordArena& arena) {
+std::size_t settled_size(const StandingsDraft& draft) {
+    return padded(draft.texts.size()) + padded(std::span(draft.blocks).size_bytes()) +
+           padded(std::span(draft.rows).size_bytes()) + padded(std::span(draft.exemplars).size_bytes());
+}
+
+PackedStandings settled(const StandingsDraft& draft, std::span<char> room) {
     const PackedStandings view = draft.view();
-    return PackedStandings{arena.keep(view.texts), arena.keep(view.blocks), arena.keep(view.rows),
-                           arena.keep(view.exemplars)};
+    char* at = room.data();
+    const auto texts = placed(std::span<const char>(view.texts), at);
+    return PackedStandings{std::string_view(texts.data(), texts.size()), placed(view.blocks, at),
+                           placed(view.rows, at), placed(view.exemplars, at)};
 }
 
 std::vector<StandingsBlockView> unpack(const PackedStandings& standings) {

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "html/standings.hpp"
-#include "verdict/record_arena.hpp"
 
 namespace brelk::verdict {
 
@@ -94,8 +93,12 @@ struct StandingsDraft {
     PackedStandings view() const { return PackedStandings{texts, blocks, rows, exemplars}; }
 };
 
-// The draft's standings copied into `arena`.
-PackedStandings settled(const StandingsDraft& draft, RecordArena& arena);
+// The bytes the draft's standings take once settled.
+std::size_t settled_size(const StandingsDraft& draft);
+
+// The draft's standings copied into `room`: settled_size(draft) bytes,
+// aligned for any record.
+PackedStandings settled(const StandingsDraft& draft, std::span<char> room);
 
 // The blocks as the postcondition grids read them, in the packed order.
 std::vector<StandingsBlockView> unpack(const PackedStandings& standings);

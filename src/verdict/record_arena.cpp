@@ -18,12 +18,14 @@ RecordArena::~RecordArena() {
     for (const auto block : blocks_) unmap_block(block);
 }
 
-void* RecordArena::take(std::size_t bytes, std::size_t alignment) {
+std::span<char> RecordArena::room(std::size_t bytes) {
+    if (bytes == 0) return {};
+    constexpr std::size_t alignment = alignof(std::max_align_t);
     auto start = reinterpret_cast<std::uintptr_t>(next_);
     start = (start + alignment - 1) & ~(std::uintptr_t{alignment} - 1);
     if (next_ == nullptr || start > reinterpret_cast<std::uintptr_t>(end_) ||
         bytes > reinterpret_cast<std::uintptr_t>(end_) - start) {
-        // A fresh block starts aligned for any record; a copy larger than a
+        // A fresh block starts aligned for any record; room larger than a
         // block gets a block of its own size.
         blocks_.reserve(blocks_.size() + 1);
         const auto block = map_block(bytes);
@@ -33,7 +35,7 @@ void* RecordArena::take(std::size_t bytes, std::size_t alignment) {
         start = reinterpret_cast<std::uintptr_t>(next_);
     }
     next_ = reinterpret_cast<char*>(start + bytes);
-    return reinterpret_cast<void*>(start);
+    return {reinterpret_cast<char*>(start), bytes};
 }
 
 }  // namespace brelk::verdict

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <new>
 #include <numeric>
+#include <span>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
@@ -342,10 +343,19 @@ struct FileRun {
     std::vector<std::string> notices;
 };
 
-// Moves the run's standings from its draft into `arena`, and lets the draft go.
-void settle(VerdictRun& run, RecordArena& arena) {
+// Moves the run's standings from its draft into the arena that `arena_mutex`
+// guards, and lets the draft go. Only taking the room is done under the lock:
+// filling it faults in what it takes of a fresh block, and a worker that
+// finishes a file meanwhile must not wait for the system to clear pages.
+void settle(VerdictRun& run, RecordArena& arena, std::mutex& arena_mutex) {
     if (!run.draft) return;
-    run.standings = settled(*run.draft, arena);
+    const std::size_t bytes = settled_size(*run.draft);
+    std::span<char> room;
+    {
+        std::lock_guard lock(arena_mutex);
+        room = arena.room(bytes);
+    }
+    run.standings = settled(*run.draft, room);
     run.draft.reset();
 }
 
@@ -397,12 +407,9 @@ std::variant<CollectedRuns, OsError> collect_verdict_runs(const std::filesystem:
         collected.runs.reserve(files.size());
     } catch (const std::bad_alloc&) {
     }
-    // Each run is settled by the worker that read it, one worker at a time.
+    // Each run is settled by the worker that read it.
     std::mutex arena_mutex;
-    auto settle_run = [&](VerdictRun& run) {
-        std::lock_guard lock(arena_mutex);
-        settle(run, collected.arena);
-    };
+    auto settle_run = [&](VerdictRun& run) { settle(run, collected.arena, arena_mutex); };
     map_in_order(
         files.size(), workers, [&](std::size_t i) { return read_record(files[i], settle_run); },
         [&](std::size_t i, FileRun read) {
