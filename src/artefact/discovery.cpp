@@ -96,7 +96,7 @@ std::variant<yaml::NodePtr, SkippedArtefact> read_yaml_candidate(const std::stri
     auto skipped = [&](SkipReason reason) { return SkippedArtefact{std::move(reason), shown, std::string(kind)}; };
     auto content = read_text_file(file);
     if (auto* unreadable = std::get_if<Unreadable>(&content)) return skipped(std::move(*unreadable));
-    auto parsed = yaml::parse_document(std::get<std::string>(content));
+    auto parsed = yaml::parse_document(std::get<FileText>(content).view());
     if (auto* error = std::get_if<yaml::ParseError>(&parsed)) {
         return skipped(InvalidYaml{error->location, std::move(error->message)});
     }

@@ -9,9 +9,12 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include <fmt/format.h>
 #include <utf8.h>
+
+#include "artefact/mapped_block.hpp"
 
 namespace brelk {
 namespace {
@@ -28,31 +31,31 @@ Unreadable too_large(std::uint64_t size) {
 // Reads to the end straight into the text, but never more than the bound: a
 // file that grows while it is read is refused like one that was too large to
 // begin with.
-std::variant<std::string, Unreadable> read_all(int fd, std::uint64_t expected) {
-    std::string content;
+std::variant<FileText, Unreadable> read_all(int fd, std::uint64_t expected) {
+    FileText content;
     // One byte over the stated size, so that the read that finds the end
     // needs no room of its own.
-    content.resize(static_cast<std::size_t>(expected) + 1);
+    content.reserve(static_cast<std::size_t>(expected) + 1);
     std::size_t filled = 0;
     for (;;) {
-        if (filled == content.size()) {
+        if (filled == content.capacity()) {
             if (filled > max_artefact_bytes) return too_large(filled);
             const std::size_t grown = std::max(filled * 2, filled + (std::size_t{1} << 16));
-            content.resize(std::min<std::size_t>(grown, max_artefact_bytes + 1));
+            content.reserve(std::min<std::size_t>(grown, max_artefact_bytes + 1));
         }
-        const ssize_t got = read(fd, content.data() + filled, content.size() - filled);
+        const ssize_t got = read(fd, content.data() + filled, content.capacity() - filled);
         if (got == 0) break;
         if (got < 0) {
             if (errno == EINTR) continue;
             return Unreadable{describe(OsError{errno})};
         }
         filled += static_cast<std::size_t>(got);
+        content.set_size(filled);
     }
-    content.resize(filled);
     return content;
 }
 
-std::variant<std::string, Unreadable> read_bytes(const std::string& path) {
+std::variant<FileText, Unreadable> read_bytes(const std::string& path) {
     // Non-blocking, so opening a FIFO nobody writes to cannot stop the walk.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return Unreadable{describe(OsError{errno})};
@@ -110,12 +113,42 @@ bool valid_utf8(std::string_view text) {
     return true;
 }
 
-std::variant<std::string, Unreadable> read_text_file(const std::string& path) {
+FileText::FileText(FileText&& other) noexcept
+    : small_(std::move(other.small_)),
+      block_(std::exchange(other.block_, {})),
+      size_(std::exchange(other.size_, 0)) {}
+
+FileText& FileText::operator=(FileText&& other) noexcept {
+    if (this == &other) return *this;
+    if (!block_.empty()) unmap_block(block_);
+    small_ = std::move(other.small_);
+    block_ = std::exchange(other.block_, {});
+    size_ = std::exchange(other.size_, 0);
+    return *this;
+}
+
+FileText::~FileText() {
+    if (!block_.empty()) unmap_block(block_);
+}
+
+void FileText::reserve(std::size_t capacity) {
+    if (capacity <= this->capacity()) return;
+    if (capacity < huge_page_size) {
+        small_.resize(capacity);
+        return;
+    }
+    const auto larger = map_block(capacity);
+    std::copy_n(data(), size_, larger.data());
+    if (!block_.empty()) unmap_block(block_);
+    block_ = larger;
+    small_ = std::string();
+}
+
+std::variant<FileText, Unreadable> read_text_file(const std::string& path) {
     auto content = read_bytes(path);
     if (auto* unreadable = std::get_if<Unreadable>(&content)) return std::move(*unreadable);
-    const std::string& text = std::get<std::string>(content);
-    if (!valid_utf8(text)) return Unreadable{"stream did not contain valid UTF-8"};
-    return std::move(std::get<std::string>(content));
+    if (!valid_utf8(std::get<FileText>(content).view())) return Unreadable{"stream did not contain valid UTF-8"};
+    return std::move(std::get<FileText>(content));
 }
 
 }  // namespace brelk

@@ -374,7 +374,7 @@ FileRun read_record(const std::string& file, Keep keep) {
     // One document too big for memory is skipped; the others still render.
     // The notices it gave before memory ran out are kept.
     try {
-        auto run = distil(std::get<std::string>(text), path, read.notices);
+        auto run = distil(std::get<FileText>(text).view(), path, read.notices);
         if (auto* reason = std::get_if<SkipReason>(&run)) return skip(std::move(*reason));
         keep(std::get<VerdictRun>(run));
         read.run = std::move(std::get<VerdictRun>(run));

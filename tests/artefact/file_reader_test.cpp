@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 #include <utf8.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -43,6 +48,38 @@ TEST(ValidUtf8, JudgesEverySequenceAsACharacterwiseCheckDoesAtEveryOffset) {
     EXPECT_EQ(invalid, 10 * 34 * 7);  // the last ten sequences are all refused
     EXPECT_TRUE(valid_utf8(""));
     EXPECT_TRUE(valid_utf8("caf\xc3\xa9 \xe2\x80\x94 caf\xc3\xa9 \xe2\x80\x94 caf\xc3\xa9"));
+}
+
+// Small files are read into a string and large ones into a block of their
+// own; either way the text is the file's, to the byte, and a file that is not
+// UTF-8 is refused whatever its size.
+TEST(ReadTextFile, GivesEveryByteOfSmallAndLargeFiles) {
+    char directory[] = "/tmp/brelk-read-XXXXXX";
+    ASSERT_NE(::mkdtemp(directory), nullptr);
+    auto written = [&](const std::string& name, const std::string& text) {
+        const std::string path = std::string(directory) + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    };
+    auto read = [](const std::string& path) -> std::string {
+        auto result = read_text_file(path);
+        if (auto* unreadable = std::get_if<Unreadable>(&result)) return "unreadable: " + unreadable->message;
+        return std::string(std::get<FileText>(result).view());
+    };
+    std::string large;
+    for (int i = 0; large.size() < (std::size_t{5} << 20); ++i) large += "line " + std::to_string(i) + " caf\xc3\xa9\n";
+    const std::string files[] = {"", "a", std::string((std::size_t{2} << 20) - 1, 'x'), std::string(std::size_t{2} << 20, 'y'),
+                                 large};
+    int n = 0;
+    for (const auto& text : files) EXPECT_EQ(read(written(std::to_string(n++), text)), text) << text.size();
+    EXPECT_EQ(read(written("bad", large + "\xff")), "unreadable: stream did not contain valid UTF-8");
+    FileText moved;
+    {
+        auto result = read_text_file(written("moved", large));
+        moved = std::move(std::get<FileText>(result));
+    }
+    EXPECT_EQ(moved.view(), large);
+    std::system(("rm -rf " + std::string(directory)).c_str());
 }
 
 }  // namespace
