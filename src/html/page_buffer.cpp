@@ -1,6 +1,5 @@
 #include "html/page_buffer.hpp"
 
-#include <algorithm>
 #include <utility>
 
 namespace brelk {
@@ -17,12 +16,19 @@ void PageBuffer::flush() {
 }
 
 void PageBuffer::append_whole(std::string_view text) {
-    if (!sink_ || text.size() < std::min(whole_from, capacity_)) {
+    if (!sink_ || text.size() < capacity_) {
         *this += text;
         return;
     }
-    flush();
-    sink_(text);
+    const std::size_t room = capacity_ - size();
+    *this += text.substr(0, room);
+    text.remove_prefix(room);
+    const std::size_t whole = text.size() / capacity_ * capacity_;
+    if (whole > 0) {
+        flush();  // the buffer is full, and what it holds comes first
+        sink_(text.substr(0, whole));
+    }
+    *this += text.substr(whole);
 }
 
 }  // namespace brelk

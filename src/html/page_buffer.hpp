@@ -3,8 +3,14 @@
 // the output whenever it fills, so a page is never held whole in memory.
 //
 // It is fmt's own buffer type, so `fmt::format_to(fmt::appender(page), ...)`
-// writes straight into it and a template larger than the free space simply
-// flushes on the way.
+// writes straight into it; a template larger than the free space fills it,
+// and it flushes on the way.
+//
+// The sink is only ever handed whole buffers, so a file is written in equal
+// chunks at offsets that are multiples of the capacity, the last chunk alone
+// shorter. A file system takes such writes in whole pages of its cache: a
+// write that ends part way into a page leaves the next write to that page to
+// find it and fill it again, and that costs the kernel more than the copy.
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -25,9 +31,6 @@ public:
     // to stay in the cache.
     static constexpr std::size_t default_capacity = std::size_t{64} << 10;
 
-    // Below this a text costs less to copy than a call of the sink of its own.
-    static constexpr std::size_t whole_from = std::size_t{4} << 10;
-
     explicit PageBuffer(Sink sink, std::size_t capacity = default_capacity);
     PageBuffer(const PageBuffer&) = delete;
     PageBuffer& operator=(const PageBuffer&) = delete;
@@ -45,9 +48,9 @@ public:
     // Hands everything written so far to the sink.
     void flush();
 
-    // Writes `text` as `+=` does, but hands a text of some size to the sink
-    // as it stands: a section drawn apart is written from where it was
-    // drawn, not copied through the buffer first.
+    // Writes `text` as `+=` does, but what of a long text spans whole
+    // buffers is handed to the sink as it stands: a large section drawn apart
+    // is written from where it was drawn, not copied through the buffer first.
     void append_whole(std::string_view text);
 
 protected:
@@ -55,7 +58,11 @@ protected:
     // `grow` enlarges: it has no sink, and flushing it does nothing.
     PageBuffer() = default;
 
-    void grow(std::size_t) override { flush(); }
+    // Only a full buffer is flushed: fmt copies what fits of a longer text
+    // and asks again.
+    void grow(std::size_t) override {
+        if (size() == capacity()) flush();
+    }
 
 private:
     std::unique_ptr<char[]> storage_;
