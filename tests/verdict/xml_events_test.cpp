@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <new>
 #include <string>
 
@@ -65,6 +66,28 @@ TEST(XmlEvents, TellsNamesNamespacesAndUnqualifiedAttributesInOrder) {
     Recorder newline;
     EXPECT_FALSE(parse(R"(<r><x:a xmlns:x="u&#10;v"/></r>)", newline.events_for()));
     EXPECT_EQ(newline.events, "<r {}><a {u\nv}></></>");
+}
+
+// Names asked for in another order than the tag's, names that begin other
+// names, names the tag lacks, and a prefixed attribute of an asked-for local
+// name: each value goes to its own name.
+TEST(XmlEvents, PicksAttributesWhateverTheirOrder) {
+    std::string picked;
+    const ElementEvents events{&picked,
+                               [](void* out, const StartTag& tag) {
+                                   if (tag.local_name != "e") return;
+                                   const auto [check, pass, passed, missing] = tag.attributes.pick(
+                                       std::array<std::string_view, 4>{"check", "pass", "passed", "missing"});
+                                   *static_cast<std::string*>(out) +=
+                                       fmt::format("{}|{}|{}|{};", check.value_or("-"), pass.value_or("-"),
+                                                   passed.value_or("-"), missing.value_or("-"));
+                               },
+                               [](void*) {}};
+    EXPECT_FALSE(parse(R"(<r xmlns:o="urn:o">)"
+                       R"(<e passed="1" o:check="q" pass="2" check="c" extra="" checks="3"/>)"
+                       R"(<e check="" pas="4" passe="5"/><e/></r>)",
+                       events));
+    EXPECT_EQ(picked, "c|2|1|-;|-|-|-;-|-|-|-;");
 }
 
 TEST(XmlEvents, RejectsMalformedTextWithPosition) {
